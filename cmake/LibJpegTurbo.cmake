@@ -2,14 +2,20 @@
 # tools/fetch-libjpeg-source.sh into build/_deps), static, with its SIMD code.
 include(ExternalProject)
 
-set(VELMAR_LJT_DOWNLOAD_DIR ${CMAKE_SOURCE_DIR}/build/_deps/libjpeg-turbo-src)
-execute_process(
-    COMMAND ${CMAKE_SOURCE_DIR}/tools/fetch-libjpeg-source.sh ${VELMAR_LJT_DOWNLOAD_DIR}
-    OUTPUT_VARIABLE VELMAR_LJT_TARBALL
-    OUTPUT_STRIP_TRAILING_WHITESPACE
-    RESULT_VARIABLE ljt_fetch_result)
-if(NOT ljt_fetch_result EQUAL 0 OR NOT EXISTS "${VELMAR_LJT_TARBALL}")
-    message(FATAL_ERROR "Could not fetch Debian's libjpeg-turbo source package")
+# On a machine without apt (a Windows build host), point VELMAR_LIBJPEG_TARBALL at the source.
+set(VELMAR_LIBJPEG_TARBALL "" CACHE FILEPATH "libjpeg-turbo source tarball (fetched when empty)")
+if(VELMAR_LIBJPEG_TARBALL)
+    set(VELMAR_LJT_TARBALL ${VELMAR_LIBJPEG_TARBALL})
+else()
+    set(VELMAR_LJT_DOWNLOAD_DIR ${CMAKE_SOURCE_DIR}/build/_deps/libjpeg-turbo-src)
+    execute_process(
+        COMMAND ${CMAKE_SOURCE_DIR}/tools/fetch-libjpeg-source.sh ${VELMAR_LJT_DOWNLOAD_DIR}
+        OUTPUT_VARIABLE VELMAR_LJT_TARBALL
+        OUTPUT_STRIP_TRAILING_WHITESPACE
+        RESULT_VARIABLE ljt_fetch_result)
+    if(NOT ljt_fetch_result EQUAL 0 OR NOT EXISTS "${VELMAR_LJT_TARBALL}")
+        message(FATAL_ERROR "Could not fetch Debian's libjpeg-turbo source package")
+    endif()
 endif()
 
 set(ljt_prefix ${CMAKE_BINARY_DIR}/libjpeg-turbo)
