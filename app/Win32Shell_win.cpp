@@ -59,21 +59,26 @@ WindowId Win32Shell::focusedWindow() { return toId(GetFocus()); }
 
 WindowId Win32Shell::applicationWindow() { return toId(hiddenWindow_.hwnd()); }
 
+namespace {
+
+struct WindowSearch {
+    HWND except;
+    std::vector<WindowId> found;
+};
+
+BOOL CALLBACK collectEnabledWindow(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    if (hwnd != search.except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        search.found.push_back(toId(hwnd));
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<WindowId> Win32Shell::disableThreadWindows(WindowId except) {
-    struct Search {
-        HWND except;
-        std::vector<WindowId> found;
-    } search{toHwnd(except), {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (hwnd != s.except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-                s.found.push_back(toId(hwnd));
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{toHwnd(except), {}};
+    EnumThreadWindows(GetCurrentThreadId(), collectEnabledWindow, reinterpret_cast<LPARAM>(&search));
     for (WindowId id : search.found) {
         EnableWindow(toHwnd(id), FALSE);
     }

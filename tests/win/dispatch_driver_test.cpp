@@ -11,6 +11,7 @@
 #include "platform/AppError.h"
 #include "platform/win32/SystemText_win.h"
 #include "sim/Scenario.h"
+#include "sim/CallLog_win.h"
 #include "sim/SimDriver_win.h"
 
 namespace velmar::driver {
@@ -24,7 +25,7 @@ using velmar::testing::sameSequence;
 class ScriptedDriver {
 public:
     explicit ScriptedDriver(const std::string& script)
-        : scenario_(sim::parseScenario(script)), client_(driverValue_) {
+        : scenario_(sim::Scenario::parse(script)), client_(driverValue_) {
         VARIANT* slot = driverValue_.put();
         slot->vt = VT_DISPATCH;
         slot->pdispVal = sim::createSimDriver(&scenario_, log_);
