@@ -22,7 +22,7 @@ Text errorReportText(TextView message);
 // is destroyed if the loop ran, Driver is cleared, any window still owned is destroyed, then the
 // two initialisations that succeeded are undone, COM before OLE, and the process exits.
 class Application {
-public:
+  public:
     Application(ComApi& com, AppShell& shell) : com_(com), shell_(shell) {}
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -42,7 +42,7 @@ public:
     bool oleInitialized() const { return oleInitialized_; }
     bool comInitialized() const { return comInitialized_; }
 
-private:
+  private:
     ComApi& com_;
     AppShell& shell_;
     Text title_;

@@ -13,12 +13,13 @@ void formCreate(Application& app, ComApi& com) {
         hr = com.createDriverInstance(clsid, kDriverClassContext);
     }
     if (!succeeded(hr)) {
-        app.messageBox(kDriverLoadFailureText, kDriverLoadFailureCaption,
-                       mb::kOk | mb::kIconError);
+        app.messageBox(kDriverLoadFailureText, kDriverLoadFailureCaption, mb::kOk | mb::kIconError);
         app.halt(kDriverLoadFailureExitCode);
     }
 }
 
-void formDestroy(ComApi& com) { com.coUninitialize(); }
+void formDestroy(ComApi& com) {
+    com.coUninitialize();
+}
 
 }  // namespace velmar::app

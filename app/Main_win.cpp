@@ -11,7 +11,7 @@ velmar::win32::Variant Driver;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     velmar::win32::ComApiWin32 com(Driver);
-    velmar::app::Win32Shell shell(com);
+    velmar::app::Win32Shell shell(com, Driver);
     velmar::app::Application app(com, shell);
     app.run();
 }

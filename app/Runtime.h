@@ -19,7 +19,7 @@ struct ClassId {
 // The COM runtime of the main thread, and the program-wide Driver value that holds the one
 // reference to the driver object.
 class ComApi {
-public:
+  public:
     virtual ~ComApi() = default;
     virtual HResult oleInitialize() = 0;
     virtual void oleUninitialize() = 0;
@@ -37,7 +37,7 @@ class Application;
 // The windowing side of the process: the application's hidden window, the main form, the event
 // loop and message boxes.
 class AppShell {
-public:
+  public:
     virtual ~AppShell() = default;
 
     virtual void createApplicationWindow() = 0;

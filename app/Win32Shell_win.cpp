@@ -16,8 +16,12 @@ void reportToApplication(const std::exception& error) {
     }
 }
 
-HWND toHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
-WindowId toId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
+HWND toHwnd(WindowId id) {
+    return reinterpret_cast<HWND>(id);
+}
+WindowId toId(HWND hwnd) {
+    return reinterpret_cast<WindowId>(hwnd);
+}
 
 }  // namespace
 
@@ -27,22 +31,30 @@ void Win32Shell::HiddenWindow::create() {
                    nullptr);
 }
 
-void Win32Shell::createApplicationWindow() { hiddenWindow_.create(); }
+void Win32Shell::createApplicationWindow() {
+    hiddenWindow_.create();
+}
 
-void Win32Shell::destroyApplicationWindow() { hiddenWindow_.destroyWindow(); }
+void Win32Shell::destroyApplicationWindow() {
+    hiddenWindow_.destroyWindow();
+}
 
 void Win32Shell::createMainForm(Application& app) {
     reportingApp = &app;
     win32::Window::setErrorSink(reportToApplication);
     // The object exists before its window so that a shutdown started inside FormCreate finds the
     // form and destroys it.
-    mainForm_ = std::make_unique<ui::TfrmVelmarMaster>(app, com_, *this);
+    mainForm_ = std::make_unique<ui::MainWindow>(app, com_, driver_, *this);
     mainForm_->create();
 }
 
-bool Win32Shell::mainFormExists() const { return mainForm_ && mainForm_->hwnd() != nullptr; }
+bool Win32Shell::mainFormExists() const {
+    return mainForm_ && mainForm_->hwnd() != nullptr;
+}
 
-void Win32Shell::destroyMainForm() { mainForm_->destroyWindow(); }
+void Win32Shell::destroyMainForm() {
+    mainForm_->destroyWindow();
+}
 
 void Win32Shell::runMessageLoop(Application&) {
     mainForm_->show();
@@ -53,11 +65,17 @@ void Win32Shell::runMessageLoop(Application&) {
     }
 }
 
-WindowId Win32Shell::activeWindow() { return toId(GetActiveWindow()); }
+WindowId Win32Shell::activeWindow() {
+    return toId(GetActiveWindow());
+}
 
-WindowId Win32Shell::focusedWindow() { return toId(GetFocus()); }
+WindowId Win32Shell::focusedWindow() {
+    return toId(GetFocus());
+}
 
-WindowId Win32Shell::applicationWindow() { return toId(hiddenWindow_.hwnd()); }
+WindowId Win32Shell::applicationWindow() {
+    return toId(hiddenWindow_.hwnd());
+}
 
 namespace {
 
@@ -78,7 +96,8 @@ BOOL CALLBACK collectEnabledWindow(HWND hwnd, LPARAM param) {
 
 std::vector<WindowId> Win32Shell::disableThreadWindows(WindowId except) {
     WindowSearch search{toHwnd(except), {}};
-    EnumThreadWindows(GetCurrentThreadId(), collectEnabledWindow, reinterpret_cast<LPARAM>(&search));
+    EnumThreadWindows(GetCurrentThreadId(), collectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&search));
     for (WindowId id : search.found) {
         EnableWindow(toHwnd(id), FALSE);
     }
@@ -109,6 +128,8 @@ int Win32Shell::showMessageBox(WindowId owner, TextView text, TextView caption,
     return MessageBoxW(toHwnd(owner), win32::wide(textCopy), win32::wide(captionCopy), flags);
 }
 
-void Win32Shell::exitProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
+void Win32Shell::exitProcess(int exitCode) {
+    ExitProcess(static_cast<UINT>(exitCode));
+}
 
 }  // namespace velmar::app

@@ -4,15 +4,16 @@
 
 #include "app/Runtime.h"
 #include "platform/win32/Window_win.h"
-#include "ui/MainForm_win.h"
+#include "platform/win32/Variant_win.h"
+#include "ui/MainWindow_win.h"
 
 namespace velmar::app {
 
 // The real windowing side: the hidden application window, frmVelmarMaster, the event loop and
 // the message boxes.
-class Win32Shell final : public AppShell, public ui::TfrmVelmarMaster::Owner {
-public:
-    explicit Win32Shell(ComApi& com) : com_(com) {}
+class Win32Shell final : public AppShell, public ui::MainWindow::Owner {
+  public:
+    Win32Shell(ComApi& com, const win32::Variant& driver) : com_(com), driver_(driver) {}
 
     void createApplicationWindow() override;
     void destroyApplicationWindow() override;
@@ -34,19 +35,19 @@ public:
 
     void mainFormClosed() override { terminated_ = true; }
 
-private:
+  private:
     // The application's own window: never shown, no text, no taskbar button; it owns the
     // message boxes raised while no window of the program is active.
     class HiddenWindow final : public win32::Window {
-    public:
+      public:
         void create();
         void destroyWindow() { destroy(); }
     };
 
-
     ComApi& com_;
+    const win32::Variant& driver_;
     HiddenWindow hiddenWindow_;
-    std::unique_ptr<ui::TfrmVelmarMaster> mainForm_;
+    std::unique_ptr<ui::MainWindow> mainForm_;
     bool terminated_ = false;
 };
 

@@ -4,17 +4,21 @@
 
 namespace velmar::driver {
 
-using win32::InvokeKind;
 using win32::invokeByName;
+using win32::InvokeKind;
 using win32::Variant;
 
 IDispatch* DispatchDriver::object() const {
     return driver_.type() == VT_DISPATCH ? driver_.get().pdispVal : nullptr;
 }
 
-void DispatchDriver::showProperties() { invokeByName(object(), u"ShowProperties", InvokeKind::Call); }
+void DispatchDriver::showProperties() {
+    invokeByName(object(), u"ShowProperties", InvokeKind::Call);
+}
 
-void DispatchDriver::getDeviceMetrics() { invokeByName(object(), u"GetDeviceMetrics", InvokeKind::Call); }
+void DispatchDriver::getDeviceMetrics() {
+    invokeByName(object(), u"GetDeviceMetrics", InvokeKind::Call);
+}
 
 void DispatchDriver::showAdditionalParams() {
     invokeByName(object(), u"ShowAdditionalParams", InvokeKind::Call);
@@ -40,7 +44,9 @@ bool DispatchDriver::cloudCashdeskEnabled() {
     return win32::toBool(invokeByName(object(), u"CloudCashdeskEnabled", InvokeKind::Read));
 }
 
-Text DispatchDriver::ecrId() { return win32::toText(invokeByName(object(), u"ECRID", InvokeKind::Read)); }
+Text DispatchDriver::ecrId() {
+    return win32::toText(invokeByName(object(), u"ECRID", InvokeKind::Read));
+}
 
 void DispatchDriver::setParentWnd(std::int32_t window) {
     const Variant value = Variant::fromInt32(window);

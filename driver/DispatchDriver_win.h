@@ -8,7 +8,7 @@ namespace velmar::driver {
 // The driver reached through the program's Driver value. It borrows the object from Driver on
 // every call and keeps no reference of its own, so Driver stays the only holder.
 class DispatchDriver final : public FiscalDriver {
-public:
+  public:
     explicit DispatchDriver(const win32::Variant& driver) : driver_(driver) {}
 
     void showProperties() override;
@@ -23,7 +23,7 @@ public:
     void setParentWnd(std::int32_t window) override;
     void setParamsPageIndex(std::int32_t page) override;
 
-private:
+  private:
     IDispatch* object() const;
     const win32::Variant& driver_;
 };

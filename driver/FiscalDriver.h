@@ -10,7 +10,7 @@ namespace velmar::driver {
 // write. Every operation goes to the driver afresh; a failing call, or a value that does not
 // convert, throws AppError with the text for the user.
 class FiscalDriver {
-public:
+  public:
     virtual ~FiscalDriver() = default;
 
     virtual void showProperties() = 0;

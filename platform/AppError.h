@@ -9,12 +9,12 @@ namespace velmar {
 
 // An error whose text is meant for the user: it is shown as it stands by whoever catches it.
 class AppError : public std::exception {
-public:
+  public:
     explicit AppError(Text text) : text_(std::move(text)), utf8_(toUtf8(text_)) {}
     const Text& text() const noexcept { return text_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
-private:
+  private:
     Text text_;
     std::string utf8_;
 };

@@ -10,13 +10,21 @@ namespace velmar::win32 {
 
 static_assert(sizeof(CLSID) == sizeof(app::ClassId::bytes));
 
-HResult ComApiWin32::oleInitialize() { return OleInitialize(nullptr); }
+HResult ComApiWin32::oleInitialize() {
+    return OleInitialize(nullptr);
+}
 
-void ComApiWin32::oleUninitialize() { OleUninitialize(); }
+void ComApiWin32::oleUninitialize() {
+    OleUninitialize();
+}
 
-HResult ComApiWin32::coInitialize() { return CoInitialize(nullptr); }
+HResult ComApiWin32::coInitialize() {
+    return CoInitialize(nullptr);
+}
 
-void ComApiWin32::coUninitialize() { CoUninitialize(); }
+void ComApiWin32::coUninitialize() {
+    CoUninitialize();
+}
 
 HResult ComApiWin32::clsidFromProgId(TextView progId, app::ClassId& clsid) {
     const Text name(progId);
@@ -43,6 +51,8 @@ HResult ComApiWin32::createDriverInstance(const app::ClassId& clsid, std::uint32
     return hr;
 }
 
-void ComApiWin32::clearDriver() { driver_.clear(); }
+void ComApiWin32::clearDriver() {
+    driver_.clear();
+}
 
 }  // namespace velmar::win32

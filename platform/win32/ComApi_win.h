@@ -8,7 +8,7 @@ namespace velmar::win32 {
 // The real COM runtime. The driver object is kept in `driver`, the program's Driver value, which
 // holds the only reference to it.
 class ComApiWin32 final : public app::ComApi {
-public:
+  public:
     explicit ComApiWin32(Variant& driver) : driver_(driver) {}
 
     HResult oleInitialize() override;
@@ -19,7 +19,7 @@ public:
     HResult createDriverInstance(const app::ClassId& clsid, std::uint32_t classContext) override;
     void clearDriver() override;
 
-private:
+  private:
     Variant& driver_;
 };
 

@@ -6,7 +6,9 @@
 namespace velmar::win32 {
 namespace {
 
-[[noreturn]] void throwStatus(HRESULT hr) { throw AppError(systemErrorText(static_cast<DWORD>(hr))); }
+[[noreturn]] void throwStatus(HRESULT hr) {
+    throw AppError(systemErrorText(static_cast<DWORD>(hr)));
+}
 
 [[noreturn]] void throwInvokeFailure(HRESULT hr, ExcepInfo& exception) {
     if (hr == DISP_E_EXCEPTION) {
@@ -87,9 +89,13 @@ Variant invokeByName(IDispatch* object, TextView name, InvokeKind kind, const Va
     return result;
 }
 
-std::int32_t toInt32(const Variant& value) { return changeType(value, VT_I4).get().lVal; }
+std::int32_t toInt32(const Variant& value) {
+    return changeType(value, VT_I4).get().lVal;
+}
 
-bool toBool(const Variant& value) { return changeType(value, VT_BOOL).get().boolVal != VARIANT_FALSE; }
+bool toBool(const Variant& value) {
+    return changeType(value, VT_BOOL).get().boolVal != VARIANT_FALSE;
+}
 
 Text toText(const Variant& value) {
     if (value.type() == VT_BSTR) {

@@ -19,7 +19,8 @@ Text systemErrorText(DWORD code) {
     }
     if (text.empty()) {
         char fallback[32];
-        std::snprintf(fallback, sizeof fallback, "OLE error %08lX", static_cast<unsigned long>(code));
+        std::snprintf(fallback, sizeof fallback, "OLE error %08lX",
+                      static_cast<unsigned long>(code));
         text = fromUtf8(fallback);
     }
     return text;

@@ -10,8 +10,12 @@ namespace velmar::win32 {
 // "OLE error XXXXXXXX" when the system has no text for it.
 Text systemErrorText(DWORD code);
 
-inline const wchar_t* wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-inline const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+inline const wchar_t* wide(const Text& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+inline const wchar_t* wide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
 inline Text fromWide(const wchar_t* text, std::size_t length) {
     return Text(reinterpret_cast<const char16_t*>(text), length);
 }

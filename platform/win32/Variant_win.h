@@ -12,7 +12,7 @@ namespace velmar::win32 {
 // Owns a VARIANT: cleared on destruction and before put() hands out its address, so nothing a
 // callee writes into it can leak.
 class Variant {
-public:
+  public:
     Variant() noexcept { VariantInit(&value_); }
     ~Variant() { VariantClear(&value_); }
     Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
@@ -43,13 +43,13 @@ public:
     VARIANT& get() noexcept { return value_; }
     VARTYPE type() const noexcept { return value_.vt; }
 
-private:
+  private:
     VARIANT value_;
 };
 
 // Owns a BSTR (SysFreeString on destruction and before put()).
 class Bstr {
-public:
+  public:
     Bstr() noexcept = default;
     explicit Bstr(TextView text)
         : value_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
@@ -75,7 +75,7 @@ public:
         return Text(reinterpret_cast<const char16_t*>(value_), SysStringLen(value_));
     }
 
-private:
+  private:
     BSTR value_ = nullptr;
 };
 

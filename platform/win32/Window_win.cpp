@@ -12,7 +12,9 @@ void Window::reportError(const std::exception& error) {
     }
 }
 
-Window::~Window() { destroy(); }
+Window::~Window() {
+    destroy();
+}
 
 void Window::registerClass(const wchar_t* className, WNDCLASSEXW prototype) {
     WNDCLASSEXW existing{};

@@ -167,8 +167,8 @@ TEST_P(DriverLoadFailure, ShowsBoxAndExitsWith701) {
     runtime.createResult = param.createResult;
     EXPECT_EQ(runProgram(runtime), 701);
 
-    Events expected = {"OleInitialize", "create hidden window", "CoInitialize",
-                       "create main form", "FormCreate", "CoInitialize"};
+    Events expected = {"OleInitialize",    "create hidden window", "CoInitialize",
+                       "create main form", "FormCreate",           "CoInitialize"};
     expected.insert(expected.end(), param.driverSteps.begin(), param.driverSteps.end());
     const Events tail = {
         "disable windows but 100",
@@ -190,7 +190,8 @@ TEST_P(DriverLoadFailure, ShowsBoxAndExitsWith701) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DriverLoadFailure,
     ::testing::Values(
-        LoadFailureCase{"ProgIdUnknown", kClassNotRegistered, kSOk, {"CLSIDFromProgID AddIn.DrvFR"}},
+        LoadFailureCase{
+            "ProgIdUnknown", kClassNotRegistered, kSOk, {"CLSIDFromProgID AddIn.DrvFR"}},
         LoadFailureCase{"ServerCannotStart",
                         kSOk,
                         kFail,
@@ -209,13 +210,19 @@ TEST(Startup, UndoesOnlySuccessfulInitialisations) {
         Events tail;
     };
     const Case cases[] = {
-        {kFail, kSOk, kSOk,
+        {kFail,
+         kSOk,
+         kSOk,
          {"FormDestroy", "CoUninitialize", "Driver released", "CoUninitialize",
           "destroy hidden window", "exit 0"}},
-        {kSOk, kFail, kSOk,
+        {kSOk,
+         kFail,
+         kSOk,
          {"FormDestroy", "CoUninitialize", "Driver released", "destroy hidden window",
           "OleUninitialize", "exit 0"}},
-        {kSOk, kSFalse, kFail,
+        {kSOk,
+         kSFalse,
+         kFail,
          {"FormDestroy", "CoUninitialize", "Driver released", "CoUninitialize",
           "destroy hidden window", "OleUninitialize", "exit 0"}},
     };
@@ -260,9 +267,9 @@ TEST(ErrorReportText, AppendsFullStopOnlyAfterCharactersAboveIt) {
         {u"", u""},
         {u"Ошибка", u"Ошибка."},
         {u"done.", u"done."},
-        {u"really!", u"really!"},       // '!' comes before '.'
+        {u"really!", u"really!"},  // '!' comes before '.'
         {u"(see above)", u"(see above)"},
-        {u"a/b", u"a/b."},              // '/' comes right after '.'
+        {u"a/b", u"a/b."},  // '/' comes right after '.'
         {u"code 5", u"code 5."},
         {u"trailing ", u"trailing "},
         {u"line\r\n", u"line\r\n"},

@@ -23,7 +23,7 @@ using velmar::testing::sameSequence;
 // The client under test, talking to a scripted simulated driver held in a Driver value of its
 // own, as the program holds it.
 class ScriptedDriver {
-public:
+  public:
     explicit ScriptedDriver(const std::string& script)
         : scenario_(sim::Scenario::parse(script)), client_(driverValue_) {
         VARIANT* slot = driverValue_.put();
@@ -42,7 +42,7 @@ public:
         return lines;
     }
 
-private:
+  private:
     sim::Scenario scenario_;
     sim::CallLog log_;
     win32::Variant driverValue_;
@@ -58,7 +58,9 @@ std::string errorOf(const std::function<void()>& action) {
     return "(no error)";
 }
 
-std::string systemText(HRESULT hr) { return toUtf8(win32::systemErrorText(static_cast<DWORD>(hr))); }
+std::string systemText(HRESULT hr) {
+    return toUtf8(win32::systemErrorText(static_cast<DWORD>(hr)));
+}
 
 TEST(DispatchDriver, EachOperationLooksUpItsNameAndInvokesWithItsKind) {
     ScriptedDriver sim("ResultCode = i4 0\n");
@@ -79,16 +81,26 @@ TEST(DispatchDriver, EachOperationLooksUpItsNameAndInvokesWithItsKind) {
     const std::string call = " flags=1 args=0 named=none value=none result=no";
     EXPECT_TRUE(sameSequence(
         {
-            "lookup ShowProperties", "invoke ShowProperties" + call,
-            "lookup GetDeviceMetrics", "invoke GetDeviceMetrics" + call,
-            "lookup ShowAdditionalParams", "invoke ShowAdditionalParams" + call,
-            "lookup ResultCode", "invoke ResultCode" + read,
-            "lookup ResultCode", "invoke ResultCode" + read,
-            "lookup ResultCodeDescription", "invoke ResultCodeDescription" + read,
-            "lookup UDescription", "invoke UDescription" + read,
-            "lookup GetCloudCashdeskParams", "invoke GetCloudCashdeskParams" + read,
-            "lookup CloudCashdeskEnabled", "invoke CloudCashdeskEnabled" + read,
-            "lookup ECRID", "invoke ECRID" + read,
+            "lookup ShowProperties",
+            "invoke ShowProperties" + call,
+            "lookup GetDeviceMetrics",
+            "invoke GetDeviceMetrics" + call,
+            "lookup ShowAdditionalParams",
+            "invoke ShowAdditionalParams" + call,
+            "lookup ResultCode",
+            "invoke ResultCode" + read,
+            "lookup ResultCode",
+            "invoke ResultCode" + read,
+            "lookup ResultCodeDescription",
+            "invoke ResultCodeDescription" + read,
+            "lookup UDescription",
+            "invoke UDescription" + read,
+            "lookup GetCloudCashdeskParams",
+            "invoke GetCloudCashdeskParams" + read,
+            "lookup CloudCashdeskEnabled",
+            "invoke CloudCashdeskEnabled" + read,
+            "lookup ECRID",
+            "invoke ECRID" + read,
             "lookup ParentWnd",
             "invoke ParentWnd flags=4 args=1 named=-3 value=i4:4660 result=no",
             "lookup ParamsPageIndex",
@@ -171,7 +183,8 @@ TEST(DispatchDriver, FailuresCarryTheTextTheUserIsShown) {
 }
 
 TEST(DispatchDriver, WriteFailuresAreErrorsToo) {
-    ScriptedDriver sim("ParamsPageIndex = exception \"Нет такой страницы\"\nParentWnd = unknown-name\n");
+    ScriptedDriver sim(
+        "ParamsPageIndex = exception \"Нет такой страницы\"\nParentWnd = unknown-name\n");
     EXPECT_EQ(errorOf([&] { sim.client().setParamsPageIndex(18); }), "Нет такой страницы");
     EXPECT_EQ(errorOf([&] { sim.client().setParentWnd(1); }),
               "Method 'ParentWnd' not supported by automation object");

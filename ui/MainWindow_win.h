@@ -1,0 +1,177 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "app/Application.h"
+#include "app/Runtime.h"
+#include "driver/DispatchDriver_win.h"
+#include "platform/win32/Gdi_win.h"
+#include "platform/win32/Window_win.h"
+#include "ui/FormView.h"
+#include "ui/Layout.h"
+#include "ui/VelmarMaster.h"
+
+namespace velmar::ui {
+
+// The borderless 800 x 600 window of frmVelmarMaster: the page control pgcScreens with its six
+// pages, the picture controls drawn by their pages, the two edits and the popup menu. It carries
+// events to TfrmVelmarMaster and carries out what the form asks of its window.
+class MainWindow final : public win32::Window,
+                         private FormView,
+                         private PageControlHost,
+                         private FormServices {
+  public:
+    // Told when the form is closed: the event loop then ends.
+    class Owner {
+      public:
+        virtual void mainFormClosed() = 0;
+
+      protected:
+        ~Owner() = default;
+    };
+
+    static constexpr wchar_t kClassName[] = L"TfrmVelmarMaster";
+
+    MainWindow(app::Application& app, app::ComApi& com, const win32::Variant& driver, Owner& owner);
+    ~MainWindow() override;
+
+    // Builds the window and its layout, then runs FormCreate (which may end the program).
+    void create();
+    // The first page's show event, then FormShow, then the window becomes visible.
+    void show();
+    void destroyWindow() { destroy(); }
+
+    void FormCreate();
+    void FormDestroy();
+
+  protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    // A picture control's picture, decoded from the program's resources when first drawn.
+    struct PictureSlot {
+        Picture picture;
+        bool failed = false;
+        int width = 0;
+        int height = 0;
+        win32::Bitmap bitmap;
+        // The welcome screen's picture scaled to its page, made once per page size.
+        win32::Bitmap scaled;
+        int scaledWidth = 0;
+        int scaledHeight = 0;
+    };
+
+    struct OverlayState {
+        const OverlayLayout* layout = nullptr;
+        bool visible = false;
+        int left = 0;
+        int top = 0;
+        PictureSlot picture;
+    };
+
+    class PageControlWindow;
+    class PageWindow;
+
+    // FormView
+    int pageCount() override { return kPageCount; }
+    int activePageIndex() override { return activePage_; }
+    void setActivePage(int page) override;
+    void applyShowSettings() override;
+    void closeWindow() override;
+    std::int32_t windowHandle() override;
+    void setVisible(Control image, bool visible) override;
+    void setLeft(Control image, int left) override;
+    void setTop(Control image, int top) override;
+    Rect bounds(Control control) override;
+    void setEnabled(Control edit, bool enabled) override;
+    void setSelStart(Control edit, int start) override;
+    void setSelLength(Control edit, int length) override;
+    Text text(Control edit) override;
+    void setText(Control edit, TextView text) override;
+    void setFocus(Control edit) override;
+    void setCaption(Control label, TextView caption) override;
+
+    // PageControlHost
+    bool focusWithin(int page) override;
+    bool focusIsPage(int page) override;
+    void focusPage(int page) override;
+    void focusFirstControl(int page) override;
+    void showPage(int page) override;
+    void hidePage(int page) override;
+    void pageShown(int page) override;
+
+    // FormServices
+    int messageBox(TextView text, TextView caption, std::uint32_t flags) override;
+    driver::FiscalDriver& driver() override { return driver_; }
+    Text executablePath() override;
+    ShellOpenOutcome openWithShell(TextView path) override;
+    void setClipboardText(TextView text) override;
+
+    // Input shared by every window of the form: the form sees keys before the focused control.
+    static ShiftState shiftState();
+    bool previewKeyDown(WPARAM& key);
+    bool previewKeyUp(WPARAM& key);
+    void focusChanged(HWND focused);
+
+    void createControls();
+    void layoutPages(int tabHeight);
+    HWND createEdit(const EditLayout& layout, HWND parent);
+    static LRESULT CALLBACK editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    void showCopyMenu(HWND edit, LPARAM position);
+
+    // Drawing and the page's mouse.
+    void paintPage(int page, HDC target, const RECT& area);
+    HBITMAP pictureBitmap(PictureSlot& slot);
+    void invalidateOverlay(const OverlayState& overlay);
+    void invalidateLabel(Control label);
+    RECT labelRect(Control label);
+    OverlayState* overlayAt(int page, POINT point);
+    void pageMouseMove(int page, POINT point);
+    void pageButtonDown(int page, POINT point);
+    void pageButtonUp(int page, POINT point);
+    bool pageSetCursor(int page);
+    void reportLater(Text text);
+
+    OverlayState& overlay(Control image);
+    HWND editWindow(Control edit) const;
+    HWND pageWindow(int page) const;
+
+    app::Application& app_;
+    app::ComApi& com_;
+    driver::DispatchDriver driver_;
+    Owner& owner_;
+    TfrmVelmarMaster form_;
+
+    std::unique_ptr<PageControlWindow> pageControl_;
+    std::array<std::unique_ptr<PageWindow>, kPageCount> pages_;
+    std::array<PictureSlot, kPageCount> backgrounds_;
+    std::array<OverlayState, kControlCount> overlays_;
+    std::array<HWND, kPageCount> edits_{};
+    WNDPROC editDefaultProc_ = nullptr;
+    HMENU copyMenu_ = nullptr;  // pmcCopyClipboard
+
+    win32::Font windowFont_;
+    win32::Font labelBoldFont_;
+    win32::Font labelFont_;
+    win32::Font tecIdFont_;
+    win32::Font kkmIdFont_;
+    win32::Brush windowBrush_;
+
+    Text typeOfKkm_;
+    int typeOfKkmTop_ = 0;
+    int activePage_ = 0;
+    int tabHeight_ = kLayoutTabHeight;
+    HWND focusedControl_ = nullptr;
+    Control pressed_ = Control::imgWelcome;
+    bool pressing_ = false;
+    std::deque<Text> pendingReports_;
+    bool shown_ = false;
+};
+
+}  // namespace velmar::ui
