@@ -96,6 +96,9 @@ prepare_prefix() {
         wine wineboot -i >/dev/null 2>&1
         # Unmanaged windows: without a window manager Wine would wait ~2 s on every hide.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        # Wine's default hot-light colour is a pale grey; Windows' own is a blue, which is what the
+        # end screen's identifier is drawn in.
+        wine reg add 'HKCU\Control Panel\Colors' /v HotTrackingColor /d '0 102 204' /f >/dev/null 2>&1
         # A crashing program must exit with its code at once, not wait in the debugger.
         local view
         for view in 32 64; do

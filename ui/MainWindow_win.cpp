@@ -520,35 +520,25 @@ void MainWindow::invalidateOverlay(const OverlayState& state) {
     InvalidateRect(pageWindow(pageIndex(state.layout->page)), &r, FALSE);
 }
 
+template <typename Value>
+void MainWindow::changeOverlay(Control image, Value OverlayState::*field, Value value) {
+    OverlayState& state = overlay(image);
+    if (state.*field == value) {
+        return;
+    }
+    // Only what the overlay covered and covers now is drawn again.
+    invalidateOverlay(state);
+    state.*field = value;
+    invalidateOverlay(state);
+}
+
 void MainWindow::setVisible(Control image, bool visible) {
-    OverlayState& state = overlay(image);
-    if (state.visible == visible) {
-        return;
-    }
-    invalidateOverlay(state);
-    state.visible = visible;
-    invalidateOverlay(state);
+    changeOverlay(image, &OverlayState::visible, visible);
 }
 
-void MainWindow::setLeft(Control image, int left) {
-    OverlayState& state = overlay(image);
-    if (state.left == left) {
-        return;
-    }
-    invalidateOverlay(state);
-    state.left = left;
-    invalidateOverlay(state);
-}
+void MainWindow::setLeft(Control image, int left) { changeOverlay(image, &OverlayState::left, left); }
 
-void MainWindow::setTop(Control image, int top) {
-    OverlayState& state = overlay(image);
-    if (state.top == top) {
-        return;
-    }
-    invalidateOverlay(state);
-    state.top = top;
-    invalidateOverlay(state);
-}
+void MainWindow::setTop(Control image, int top) { changeOverlay(image, &OverlayState::top, top); }
 
 Rect MainWindow::bounds(Control control) {
     if (editLayout(control) != nullptr) {

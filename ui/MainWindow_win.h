@@ -129,6 +129,8 @@ class MainWindow final : public win32::Window,
     void paintPage(int page, HDC target, const RECT& area);
     HBITMAP pictureBitmap(PictureSlot& slot);
     void invalidateOverlay(const OverlayState& overlay);
+    template <typename Value>
+    void changeOverlay(Control image, Value OverlayState::*field, Value value);
     void invalidateLabel(Control label);
     RECT labelRect(Control label);
     OverlayState* overlayAt(int page, POINT point);

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/Layout.h"
+
 namespace velmar::artwork {
 
 struct Rgb {
@@ -66,22 +68,8 @@ struct LabelDesign {
     double letterSpacing = 0.0;  // in cap heights
 };
 
-enum class Picture {
-    Welcome,
-    FirstScreen,
-    Warning,
-    Connection,
-    Registration,
-    End,
-    Close,
-    Connect,
-    Instruction,
-    Next,
-    Cancel,
-    Back,
-    Reregister,
-    Ok,
-};
+// The program's own numbering of its pictures.
+using Picture = ui::Picture;
 
 struct PictureFile {
     Picture picture;
