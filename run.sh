@@ -233,8 +233,20 @@ run_artwork() {
     ensure_packages
     cmake --preset host >"$build_dir/configure-host.log" 2>&1 || die "configure failed"
     cmake --build --preset host --target velmar_artwork >&2
-    "$build_dir/host/tools/artwork/velmar_artwork" "$root/assets"
-    echo "Pictures written to $root/assets"
+    local preview=$build_dir/artwork-preview
+    rm -rf "$preview"
+    mkdir -p "$preview"
+    "$build_dir/host/tools/artwork/velmar_artwork" "$root/assets" --preview "$preview"
+    # The README shows each screen as the running window does (with its first button lit) and
+    # every overlay picture.
+    local docs=$root/docs/screens name
+    mkdir -p "$docs"
+    rm -f "$docs"/*.png
+    for name in page0-imgDoc page1-imgFS_Next page2-imgW_Rereg page3-imgCn_Next page4-imgReg_Next \
+        page5-imgOK close connect instruction next cancel back reregister ok; do
+        cp "$preview/$name.png" "$docs/$name.png"
+    done
+    echo "Pictures written to $root/assets, README pictures to $docs"
 }
 
 mkdir -p "$build_dir"
