@@ -203,11 +203,24 @@ constexpr HoverRow kHover[] = {
     {P::tsEnd, 3, {HoverTest{C::imgOK, 0}, kNoTest}},
 };
 
+constexpr std::string_view kControlNames[] = {
+    "imgWelcome",   "imgFirstScreen", "imgWarning",    "imgConnection", "imgRegistration",
+    "imgEnd",       "imgClose",       "imgEnable",     "imgDoc",        "imgFS_Next",
+    "imgFS_Close",  "imgW_Rereg",     "imgW_Cancel",   "imgCn_Next",    "imgCn_Cancel",
+    "imgCn_Return", "imgReg_Next",    "imgReg_Cancel", "imgReg_Return", "imgOK",
+    "edtTecID",     "edtKKMID",       "lbl1",          "lblTypeOfKKM",
+};
+static_assert(std::size(kControlNames) == kControlCount);
+
 constexpr std::size_t index(Page page) {
     return static_cast<std::size_t>(page);
 }
 
 }  // namespace
+
+std::string_view formName(Control control) {
+    return kControlNames[static_cast<std::size_t>(control)];
+}
 
 std::span<const OverlayLayout> overlayLayouts() {
     return kOverlays;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace velmar::ui {
 
@@ -46,6 +47,9 @@ enum class Control : std::uint8_t {
     lblTypeOfKKM,
 };
 inline constexpr int kControlCount = 24;
+
+// The control's name in the form, as "imgCn_Return".
+std::string_view formName(Control control);
 
 // The 14 distinct pictures; several controls may show the same one.
 enum class Picture : std::uint8_t {

@@ -130,23 +130,15 @@ int main() {
     }
 
     struct Row {
-        std::string control;
+        std::string_view control;
         Picture picture;
     };
     std::vector<Row> rows;
-    const char* const kBackgrounds[] = {"imgWelcome",    "imgFirstScreen",  "imgWarning",
-                                        "imgConnection", "imgRegistration", "imgEnd"};
     for (const auto& page : pageLayouts()) {
-        rows.push_back({kBackgrounds[static_cast<int>(page.page)], page.picture});
+        rows.push_back({formName(page.background), page.picture});
     }
-    const char* const kOverlays[] = {"imgClose",     "imgEnable",     "imgDoc",
-                                     "imgFS_Next",   "imgFS_Close",   "imgW_Rereg",
-                                     "imgW_Cancel",  "imgCn_Next",    "imgCn_Cancel",
-                                     "imgCn_Return", "imgReg_Next",   "imgReg_Cancel",
-                                     "imgReg_Return", "imgOK"};
-    int overlayIndex = 0;
     for (const auto& overlay : overlayLayouts()) {
-        rows.push_back({kOverlays[overlayIndex++], overlay.picture});
+        rows.push_back({formName(overlay.control), overlay.picture});
     }
 
     std::printf("djpeg start-up cost (1 x 1 picture): %.2f ms, taken off its times\n\n", startup);
@@ -171,7 +163,8 @@ int main() {
         if (djpeg >= kResolutionMs) {
             std::snprintf(ratioText, sizeof ratioText, "%.2f", ours / djpeg);
         }
-        std::printf("%-16s %-18s %9s %10.3f %10.3f %7s\n", row.control.c_str(),
+        std::printf("%-16.*s %-18s %9s %10.3f %10.3f %7s\n", static_cast<int>(row.control.size()),
+                    row.control.data(),
                     kPictureFiles[static_cast<int>(row.picture)], size, ours, djpeg, ratioText);
     }
     const double ratio = oursTotal / djpegTotal;

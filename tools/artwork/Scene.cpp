@@ -212,23 +212,34 @@ Scene makeScene() {
          .keepClear = {{240, 168, 738, 206}}},
     };
 
-    // Where RefreshFocus puts each overlay, and how much of its picture the control shows.
-    s.places = {
-        {0, "imgEnable", Picture::Connect, {278, 57}, {364, 233}, 1},
-        {0, "imgDoc", Picture::Instruction, {176, 43}, {525, 440}, 2},
-        {0, "imgClose", Picture::Close, {103, 31}, {667, 24}, 0},
-        {1, "imgFS_Next", Picture::Next, {97, 26}, {400, 525}, 0},
-        {1, "imgFS_Close", Picture::Cancel, {81, 26}, {624, 522}, 1},
-        {2, "imgW_Rereg", Picture::Reregister, {126, 22}, {365, 528}, 0},
-        {2, "imgW_Cancel", Picture::Cancel, {81, 26}, {624, 522}, 1},
-        {3, "imgCn_Next", Picture::Next, {97, 26}, {390, 523}, 0},
-        {3, "imgCn_Cancel", Picture::Cancel, {81, 26}, {624, 522}, 1},
-        {3, "imgCn_Return", Picture::Back, {81, 26}, {213, 524}, 2},
-        {4, "imgReg_Next", Picture::Next, {89, 26}, {389, 524}, 0},
-        {4, "imgReg_Cancel", Picture::Cancel, {81, 26}, {623, 522}, 1},
-        {4, "imgReg_Return", Picture::Back, {81, 26}, {205, 524}, 2},
-        {5, "imgOK", Picture::Ok, {97, 38}, {624, 522}, 0},
+    // Where the running program puts each overlay and how much of its picture the control
+    // shows come from the program's own layout tables; only which drawn button each one covers
+    // belongs to the artwork.
+    struct Covers {
+        ui::Control control;
+        int button;
     };
+    static constexpr Covers kCovers[] = {
+        {ui::Control::imgEnable, 1},    {ui::Control::imgDoc, 2},        {ui::Control::imgClose, 0},
+        {ui::Control::imgFS_Next, 0},   {ui::Control::imgFS_Close, 1},   {ui::Control::imgW_Rereg, 0},
+        {ui::Control::imgW_Cancel, 1},  {ui::Control::imgCn_Next, 0},    {ui::Control::imgCn_Cancel, 1},
+        {ui::Control::imgCn_Return, 2}, {ui::Control::imgReg_Next, 0},   {ui::Control::imgReg_Cancel, 1},
+        {ui::Control::imgReg_Return, 2}, {ui::Control::imgOK, 0},
+    };
+    for (int page = 0; page < ui::kPageCount; ++page) {
+        for (const ui::Placement& placement : ui::placements(static_cast<ui::Page>(page))) {
+            const ui::OverlayLayout& layout = *ui::overlayLayout(placement.control);
+            int button = -1;
+            for (const Covers& covers : kCovers) {
+                if (covers.control == placement.control) {
+                    button = covers.button;
+                }
+            }
+            s.places.push_back({page, ui::formName(placement.control), layout.picture,
+                                {layout.bounds.width, layout.bounds.height},
+                                {placement.left, placement.top}, button});
+        }
+    }
     return s;
 }
 
