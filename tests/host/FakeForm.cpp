@@ -1,18 +1,13 @@
 #include "FakeForm.h"
 
+#include <cstdio>
+
 namespace velmar::testing {
 
 using ui::Control;
 
 std::string controlName(Control control) {
-    static const char* const kNames[] = {
-        "imgWelcome",   "imgFirstScreen", "imgWarning",    "imgConnection", "imgRegistration",
-        "imgEnd",       "imgClose",       "imgEnable",     "imgDoc",        "imgFS_Next",
-        "imgFS_Close",  "imgW_Rereg",     "imgW_Cancel",   "imgCn_Next",    "imgCn_Cancel",
-        "imgCn_Return", "imgReg_Next",    "imgReg_Cancel", "imgReg_Return", "imgOK",
-        "edtTecID",     "edtKKMID",       "lbl1",          "lblTypeOfKKM",
-    };
-    return kNames[static_cast<std::size_t>(control)];
+    return std::string(ui::formName(control));
 }
 
 FakeForm::FakeForm() {
@@ -26,6 +21,27 @@ FakeForm::FakeForm() {
         edit.bounds = e.bounds;
         edits[e.control] = edit;
     }
+}
+
+void FakeForm::startOn(ui::Page page, std::uint8_t slot) {
+    showWindow();
+    active = static_cast<int>(page);
+    form.fModeForPages[static_cast<std::size_t>(page)] = slot;
+    form.RefreshFocus(static_cast<std::uint32_t>(page));
+    form.fMessageEnter = false;
+    log.clear();
+    boxes.clear();
+    driverFake.calls.clear();
+}
+
+Events FakeForm::boxLines() const {
+    Events lines;
+    for (const Box& box : boxes) {
+        char flags[16];
+        std::snprintf(flags, sizeof flags, "0x%02X", static_cast<unsigned>(box.flags));
+        lines.push_back(box.text + " | " + box.caption + " | " + flags);
+    }
+    return lines;
 }
 
 void FakeForm::setVisible(Control image, bool visible) {
@@ -53,6 +69,11 @@ void FakeForm::setEnabled(Control edit, bool enabled) {
     if (!enabled && focus.kind == FocusKind::Edit && focus.edit == edit) {
         focus = {FocusKind::Page, static_cast<int>(e.page), edit};
     }
+}
+
+void FakeForm::setText(Control edit, TextView value) {
+    edits.at(edit).text = Text(value);
+    log.push_back("text " + controlName(edit) + "=" + toUtf8(value));
 }
 
 void FakeForm::setFocus(Control edit) {
@@ -115,7 +136,7 @@ std::vector<std::string> FakeForm::shownOn(ui::Page page) const {
 }
 
 int FakeForm::messageBox(TextView text, TextView caption, std::uint32_t flags) {
-    boxes.push_back({toUtf8(text), toUtf8(caption), flags});
+    boxes.push_back({toUtf8(text), toUtf8(caption), flags, form.fMessageEnter});
     log.push_back("box " + toUtf8(text));
     // A loop that keeps asking would otherwise run the test out of memory.
     if (boxes.size() > 50) {
@@ -130,8 +151,18 @@ int FakeForm::messageBox(TextView text, TextView caption, std::uint32_t flags) {
     return answer;
 }
 
+Text FakeForm::executablePath() {
+    if (exePathError) {
+        throw AppError(fromUtf8(*exePathError));
+    }
+    return exePath;
+}
+
 ui::ShellOpenOutcome FakeForm::openWithShell(TextView path) {
     shellRequests.push_back(toUtf8(path));
+    if (shellError) {
+        throw AppError(fromUtf8(*shellError));
+    }
     return shellOutcome;
 }
 

@@ -4,6 +4,7 @@
 // handlers and actions run natively exactly as they do in the program.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +34,9 @@ class FakeDriver final : public driver::FiscalDriver {
   public:
     std::map<std::string, std::deque<Answer>> answers;
     Events calls;
+    // Runs as each operation reaches the driver, before it answers, so that a test can put the
+    // calls in one timeline with what the window did.
+    std::function<void(const std::string& op)> onCall;
 
     void set(const std::string& op, std::vector<Answer> queue) {
         answers[op] = std::deque<Answer>(queue.begin(), queue.end());
@@ -68,13 +72,19 @@ class FakeDriver final : public driver::FiscalDriver {
         return answer;
     }
     void call(const std::string& op) {
-        calls.push_back(op);
+        record(op);
         const std::string name = op.substr(0, op.find('='));
         next(name);
     }
     Answer read(const std::string& op) {
-        calls.push_back(op);
+        record(op);
         return next(op);
+    }
+    void record(const std::string& op) {
+        calls.push_back(op);
+        if (onCall) {
+            onCall(op);
+        }
     }
     static std::int32_t asInt(const Answer& a) {
         if (const auto* v = std::get_if<std::int32_t>(&a))
@@ -103,6 +113,7 @@ struct Box {
     std::string text;
     std::string caption;
     std::uint32_t flags;
+    bool messageEnterWhenShown = false;
 };
 
 // The window: controls as the form creates them, the page control's switch, focus, and a log of
@@ -128,6 +139,11 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
     };
 
     FakeForm();
+
+    // The window shown, then the user on `page` with `slot` selected; the records start empty.
+    void startOn(ui::Page page, std::uint8_t slot = 0);
+    // Each box as "text | caption | flags" (flags in hex), in the order shown.
+    Events boxLines() const;
 
     // The window becoming visible: the first page's show event, then the window's.
     void showWindow() {
@@ -165,7 +181,7 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
         closed = true;
         log.push_back("close");
     }
-    std::int32_t windowHandle() override { return 0x10AB; }
+    std::int32_t windowHandle() override { return handle; }
     void setVisible(ui::Control image, bool visible) override;
     void setLeft(ui::Control image, int left) override { overlays.at(image).left = left; }
     void setTop(ui::Control image, int top) override;
@@ -174,9 +190,9 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
     void setSelStart(ui::Control edit, int start) override { edits.at(edit).selStart = start; }
     void setSelLength(ui::Control edit, int length) override { edits.at(edit).selLength = length; }
     Text text(ui::Control edit) override { return edits.at(edit).text; }
-    void setText(ui::Control edit, TextView value) override { edits.at(edit).text = Text(value); }
+    void setText(ui::Control edit, TextView value) override;
     void setFocus(ui::Control edit) override;
-    void setCaption(ui::Control, TextView value) override { typeOfKkm = Text(value); }
+    void setCaption(ui::Control label, TextView value) override { captions[label] = Text(value); }
 
     // PageControlHost
     bool focusWithin(int page) override;
@@ -195,7 +211,7 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
     // FormServices
     int messageBox(TextView text, TextView caption, std::uint32_t flags) override;
     driver::FiscalDriver& driver() override { return driverFake; }
-    Text executablePath() override { return exePath; }
+    Text executablePath() override;
     ui::ShellOpenOutcome openWithShell(TextView path) override;
     void setClipboardText(TextView text) override;
 
@@ -203,7 +219,8 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
     std::map<ui::Control, Edit> edits;
     int active = 0;
     Focus focus;
-    Text typeOfKkm;
+    std::map<ui::Control, Text> captions;
+    std::int32_t handle = 0x10AB;
     bool closed = false;
     Events log;
     std::vector<Box> boxes;
@@ -212,6 +229,9 @@ class FakeForm final : public ui::FormView, public ui::PageControlHost, public u
     Text exePath = u"C:\\Program Files\\Velmar\\VelmarMaster.exe";
     std::vector<std::string> shellRequests;
     ui::ShellOpenOutcome shellOutcome{true, 42};
+    // When set, the path query or the shell request throws it.
+    std::optional<std::string> exePathError;
+    std::optional<std::string> shellError;
     std::optional<Text> clipboard;
     std::optional<std::string> clipboardError;
     ui::TfrmVelmarMaster form{*this, *this};
