@@ -181,6 +181,7 @@ run_tests() {
             "--gtest_output=xml:$(winpath "$reports/windows-$arch.xml")"
         run_layer "end-to-end-$arch" "$reports/e2e-$arch.xml" \
             env VELMAR_DIST_DIR="$(winpath "$build_dir/dist/$arch")" \
+            VELMAR_ASSETS_DIR="$(winpath "$root/assets")" \
             wine "$build_dir/$preset/tests/e2e/e2e_tests.exe" \
             "--gtest_output=xml:$(winpath "$reports/e2e-$arch.xml")"
     done
@@ -205,17 +206,15 @@ run_demo() {
         wine "$build_dir/dist/x64/VelmarMaster.exe"
         return
     fi
-    # No display of our own: show it on a virtual one and take a picture of what it shows.
+    # No display of our own: the typical run plays itself on a virtual one, with the scripted
+    # driver, and every screen and box it passes through is saved as a picture.
     local out=$build_dir/demo
     mkdir -p "$out"
-    log "No display: running the wizard on Xvfb ($DISPLAY)"
-    wine "$build_dir/dist/x64/VelmarMaster.exe" &
-    local wizard=$!
-    sleep 3
-    import -window root "$out/main-window.png"
-    kill "$wizard" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
-    echo "Screenshot: $out/main-window.png"
+    rm -f "$out"/*.png
+    log "No display: playing the typical run on Xvfb ($DISPLAY)"
+    wine "$build_dir/win64/tools/demo/velmar_gallery.exe" "$(winpath "$build_dir/dist/x64")" \
+        "$(winpath "$out")" | tr -d '\r'
+    echo "Screens and boxes of the typical run: $out"
 }
 
 run_bench() {
@@ -226,6 +225,17 @@ run_bench() {
     cmake --build --preset bench -- --no-print-directory >&2
     log "Picture decoding against djpeg"
     "$build_dir/bench/bench/decode/velmar_decode_bench"
+    with_display
+    prepare_prefix
+    local arch preset status=0
+    for arch in x64 x86; do
+        preset=win64
+        [[ $arch == x86 ]] && preset=win32
+        log "Window start-up, memory and repaint ($arch)"
+        wine "$build_dir/$preset/bench/window/velmar_window_bench.exe" \
+            "$(winpath "$build_dir/dist/$arch")" --rounds 9 | tr -d '\r' || status=1
+    done
+    return $status
 }
 
 run_artwork() {

@@ -13,4 +13,20 @@ Bitmap createDibSection(int width, int height, void** bits) {
     return Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
 
+std::vector<RECT> updateRects(HWND window) {
+    Region region(CreateRectRgn(0, 0, 0, 0));
+    if (!region || GetUpdateRgn(window, region.get(), FALSE) <= NULLREGION) {
+        return {};
+    }
+    const DWORD size = GetRegionData(region.get(), 0, nullptr);
+    // RGNDATA is a header followed by its rectangles; the vector keeps it aligned for both.
+    std::vector<RECT> storage((size + sizeof(RECT) - 1) / sizeof(RECT));
+    auto* data = reinterpret_cast<RGNDATA*>(storage.data());
+    if (size == 0 || GetRegionData(region.get(), size, data) == 0) {
+        return {};
+    }
+    const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
+    return {rects, rects + data->rdh.nCount};
+}
+
 }  // namespace velmar::win32

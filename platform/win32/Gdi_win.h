@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 namespace velmar::win32 {
 
@@ -39,6 +40,7 @@ class GdiObject {
 using Bitmap = GdiObject<HBITMAP>;
 using Font = GdiObject<HFONT>;
 using Brush = GdiObject<HBRUSH>;
+using Region = GdiObject<HRGN>;
 
 // A memory DC compatible with another, deleted on destruction.
 class MemoryDc {
@@ -102,5 +104,9 @@ class WindowDc {
 
 // A top-down 32-bit DIB section of the given size; `bits` receives its pixels.
 Bitmap createDibSection(int width, int height, void** bits);
+
+// The rectangles of the window's update region, client coordinates; none when nothing is
+// invalid. Read before BeginPaint, which validates it.
+std::vector<RECT> updateRects(HWND window);
 
 }  // namespace velmar::win32
