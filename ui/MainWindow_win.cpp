@@ -84,6 +84,9 @@ class MainWindow::PageControlWindow final : public win32::Window {
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (owner_.previewFormMessage(hwnd(), message, wParam)) {
+            return 0;
+        }
         switch (message) {
             case WM_PAINT: {
                 win32::PaintScope paint(hwnd());
@@ -97,21 +100,6 @@ class MainWindow::PageControlWindow final : public win32::Window {
             }
             case WM_ERASEBKGND:
                 return 1;
-            case WM_SETFOCUS:
-                owner_.focusChanged(hwnd());
-                return 0;
-            case WM_KEYDOWN:
-            case WM_SYSKEYDOWN:
-                if (owner_.previewKeyDown(wParam)) {
-                    return 0;
-                }
-                break;
-            case WM_KEYUP:
-            case WM_SYSKEYUP:
-                if (owner_.previewKeyUp(wParam)) {
-                    return 0;
-                }
-                break;
             default:
                 break;
         }
@@ -140,6 +128,9 @@ class MainWindow::PageWindow final : public win32::Window {
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (owner_.previewFormMessage(hwnd(), message, wParam)) {
+            return 0;
+        }
         const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         switch (message) {
             case WM_PAINT: {
@@ -170,21 +161,6 @@ class MainWindow::PageWindow final : public win32::Window {
             case WM_SETCURSOR:
                 if (LOWORD(lParam) == HTCLIENT && owner_.pageSetCursor(index_)) {
                     return TRUE;
-                }
-                break;
-            case WM_SETFOCUS:
-                owner_.focusChanged(hwnd());
-                return 0;
-            case WM_KEYDOWN:
-            case WM_SYSKEYDOWN:
-                if (owner_.previewKeyDown(wParam)) {
-                    return 0;
-                }
-                break;
-            case WM_KEYUP:
-            case WM_SYSKEYUP:
-                if (owner_.previewKeyUp(wParam)) {
-                    return 0;
                 }
                 break;
             case WM_CTLCOLOREDIT:
@@ -392,6 +368,22 @@ void MainWindow::focusChanged(HWND focused) {
     focusedControl_ = focused;
 }
 
+bool MainWindow::previewFormMessage(HWND window, UINT message, WPARAM& wParam) {
+    switch (message) {
+        case WM_SETFOCUS:
+            focusChanged(window);
+            return true;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return previewKeyDown(wParam);
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            return previewKeyUp(wParam);
+        default:
+            return false;
+    }
+}
+
 LRESULT CALLBACK MainWindow::editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return guarded([&] { return self->handleEditMessage(hwnd, message, wParam, lParam); });
@@ -544,9 +536,13 @@ void MainWindow::setVisible(Control image, bool visible) {
     changeOverlay(image, &OverlayState::visible, visible);
 }
 
-void MainWindow::setLeft(Control image, int left) { changeOverlay(image, &OverlayState::left, left); }
+void MainWindow::setLeft(Control image, int left) {
+    changeOverlay(image, &OverlayState::left, left);
+}
 
-void MainWindow::setTop(Control image, int top) { changeOverlay(image, &OverlayState::top, top); }
+void MainWindow::setTop(Control image, int top) {
+    changeOverlay(image, &OverlayState::top, top);
+}
 
 Rect MainWindow::bounds(Control control) {
     if (editLayout(control) != nullptr) {

@@ -117,6 +117,8 @@ class MainWindow final : public win32::Window,
     bool previewKeyDown(WPARAM& key);
     bool previewKeyUp(WPARAM& key);
     void focusChanged(HWND focused);
+    // Key preview and focus tracking for the page control and the pages: true when handled.
+    bool previewFormMessage(HWND window, UINT message, WPARAM& wParam);
 
     void createControls();
     void layoutPages(int tabHeight);
