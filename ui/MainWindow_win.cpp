@@ -227,7 +227,6 @@ void MainWindow::create() {
 }
 
 void MainWindow::createControls() {
-    windowFont_ = tahoma(11, false);
     labelBoldFont_ = tahoma(16, true);
     labelFont_ = tahoma(16, false);
     tecIdFont_ = tahoma(13, true);
@@ -300,7 +299,6 @@ void MainWindow::show() {
     UpdateWindow(hwnd());
     SetForegroundWindow(hwnd());
     SetFocus(focusedControl_ != nullptr ? focusedControl_ : pageControl_->hwnd());
-    shown_ = true;
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -321,13 +319,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (previewKeyDown(wParam)) {
-                return 0;
-            }
-            break;
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            if (previewKeyUp(wParam)) {
+            if (previewKeyMessage(message, wParam)) {
                 return 0;
             }
             break;
@@ -368,11 +362,8 @@ void MainWindow::focusChanged(HWND focused) {
     focusedControl_ = focused;
 }
 
-bool MainWindow::previewFormMessage(HWND window, UINT message, WPARAM& wParam) {
+bool MainWindow::previewKeyMessage(UINT message, WPARAM& wParam) {
     switch (message) {
-        case WM_SETFOCUS:
-            focusChanged(window);
-            return true;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             return previewKeyDown(wParam);
@@ -382,6 +373,14 @@ bool MainWindow::previewFormMessage(HWND window, UINT message, WPARAM& wParam) {
         default:
             return false;
     }
+}
+
+bool MainWindow::previewFormMessage(HWND window, UINT message, WPARAM& wParam) {
+    if (message == WM_SETFOCUS) {
+        focusChanged(window);
+        return true;
+    }
+    return previewKeyMessage(message, wParam);
 }
 
 LRESULT CALLBACK MainWindow::editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -403,15 +402,11 @@ LRESULT MainWindow::handleEditMessage(HWND edit, UINT message, WPARAM wParam, LP
             wParam = code;
             break;
         }
-        case WM_SYSKEYDOWN:
-            // System keys (Alt+F4) still reach the system; they never touch the text.
-            if (previewKeyDown(wParam)) {
-                return 0;
-            }
-            break;
+        case WM_SYSKEYDOWN:  // system keys (Alt+F4) still reach the system; they never touch the
+                             // text
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            if (previewKeyUp(wParam)) {
+            if (previewKeyMessage(message, wParam)) {
                 return 0;
             }
             break;

@@ -117,6 +117,8 @@ class MainWindow final : public win32::Window,
     bool previewKeyDown(WPARAM& key);
     bool previewKeyUp(WPARAM& key);
     void focusChanged(HWND focused);
+    // Key preview of one key message: true when the form consumed the key.
+    bool previewKeyMessage(UINT message, WPARAM& wParam);
     // Key preview and focus tracking for the page control and the pages: true when handled.
     bool previewFormMessage(HWND window, UINT message, WPARAM& wParam);
 
@@ -160,7 +162,6 @@ class MainWindow final : public win32::Window,
     WNDPROC editDefaultProc_ = nullptr;
     HMENU copyMenu_ = nullptr;  // pmcCopyClipboard
 
-    win32::Font windowFont_;
     win32::Font labelBoldFont_;
     win32::Font labelFont_;
     win32::Font tecIdFont_;
@@ -175,7 +176,6 @@ class MainWindow final : public win32::Window,
     Control pressed_ = Control::imgWelcome;
     bool pressing_ = false;
     std::deque<Text> pendingReports_;
-    bool shown_ = false;
 };
 
 }  // namespace velmar::ui

@@ -4,62 +4,23 @@
 
 #include <utility>
 
+#include "platform/win32/Gdi_win.h"
 #include "tools/robot/Image.h"
 
 namespace velmar::robot {
 
-// Owners for the few GDI objects the robot uses.
-
-class ScreenDc {
+// The screen's DC and a memory DC compatible with the screen, on the program's own GDI owners.
+class ScreenDc : public win32::WindowDc {
   public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() {
-        if (dc_ != nullptr) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
+    ScreenDc() : WindowDc(nullptr) {}
 };
 
-class MemoryDc {
+class MemoryDc : public win32::MemoryDc {
   public:
-    MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc() {
-        if (dc_ != nullptr) {
-            DeleteDC(dc_);
-        }
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
+    MemoryDc() : win32::MemoryDc(nullptr) {}
 };
 
-template <class Handle>
-class GdiObject {
-  public:
-    explicit GdiObject(Handle object = nullptr) : object_(object) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    Handle get() const { return object_; }
-    void reset(Handle object = nullptr) {
-        if (object_ != nullptr) {
-            DeleteObject(object_);
-        }
-        object_ = object;
-    }
-
-  private:
-    Handle object_;
-};
+using win32::GdiObject;
 
 // A 32-bit top-down DIB section selected into its own memory DC for as long as it lives.
 class DibCanvas {
