@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/AppError.h"
@@ -45,6 +46,41 @@ class GlobalMemory {
     throw AppError(u"Out of system resources");
 }
 
+using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+
+// The shell is loaded when the document is first opened, not at every start, and only from the
+// system folder (its own dependencies too), never from the program's or the current folder.
+HMODULE loadShell() {
+    if (HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        return shell;
+    }
+    // A system without the search flags (Windows 7 before KB2533623): the full path instead.
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (length == 0 || length >= path.size()) {
+        throw AppError(systemErrorText(GetLastError()));
+    }
+    path.resize(length);
+    path += L"\\shell32.dll";
+    if (HMODULE shell = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+        return shell;
+    }
+    throw AppError(systemErrorText(GetLastError()));
+}
+
+ShellExecuteExFunction shellExecuteEx() {
+    // Kept for the life of the process; a failed load is tried again on the next call.
+    static const ShellExecuteExFunction function = [] {
+        const auto found = reinterpret_cast<ShellExecuteExFunction>(
+            reinterpret_cast<void*>(GetProcAddress(loadShell(), "ShellExecuteExW")));
+        if (found == nullptr) {
+            throw AppError(systemErrorText(GetLastError()));
+        }
+        return found;
+    }();
+    return function;
+}
+
 }  // namespace
 
 Text executablePath() {
@@ -70,7 +106,7 @@ ShellOpenResult shellOpen(const Text& path) {
     request.lpVerb = L"open";
     request.lpFile = wide(path);
     request.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExW(&request)) {
+    if (shellExecuteEx()(&request)) {
         return {true, 0};
     }
     return {false, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(request.hInstApp))};
