@@ -233,7 +233,7 @@ run_bench() {
         [[ $arch == x86 ]] && preset=win32
         log "Window start-up, memory and repaint ($arch)"
         wine "$build_dir/$preset/bench/window/velmar_window_bench.exe" \
-            "$(winpath "$build_dir/dist/$arch")" --rounds 9 | tr -d '\r' || status=1
+            "$(winpath "$build_dir/dist/$arch")" | tr -d '\r' || status=1
     done
     return $status
 }
