@@ -1,9 +1,12 @@
 #include "ui/JpegPicture.h"
 
 // jpeglib.h expects FILE and size_t to be declared before it.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
 
 #include <jpeglib.h>
@@ -53,20 +56,33 @@ bool readHeader(Session& session, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
-bool readRows(Session& session, std::uint8_t* pixels, std::size_t stride) {
+// Where the decoded rows go: each row, in BGRX, in order from the top, as soon as it is decoded.
+struct RowSink {
+    void (*take)(void* context, int y, const std::uint8_t* row);
+    void* context;
+};
+
+void convertCmykRow(std::uint8_t* row, std::size_t pixels, bool inverted);
+
+bool readRows(Session& session, std::uint8_t* row, const RowSink& sink, bool cmyk, bool inverted) {
     if (setjmp(session.error.jump) != 0) {
         return false;
     }
     jpeg_start_decompress(&session.info);
     if (session.info.output_components != 4 ||
-        std::size_t{session.info.output_width} * 4 != stride) {
+        session.info.output_width != session.info.image_width) {
         std::snprintf(session.error.message, sizeof session.error.message,
                       "unexpected output layout");
         return false;
     }
     while (session.info.output_scanline < session.info.output_height) {
-        JSAMPROW row = pixels + session.info.output_scanline * stride;
-        jpeg_read_scanlines(&session.info, &row, 1);
+        const auto y = static_cast<int>(session.info.output_scanline);
+        JSAMPROW rows[] = {row};
+        jpeg_read_scanlines(&session.info, rows, 1);
+        if (cmyk) {
+            convertCmykRow(row, session.info.output_width, inverted);
+        }
+        sink.take(sink.context, y, row);
     }
     jpeg_finish_decompress(&session.info);
     return true;
@@ -100,11 +116,11 @@ inline std::uint8_t scale255(unsigned a, unsigned b) {
     return static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
 }
 
-// The rows hold C, M, Y, K bytes, which become B, G, R, X in place.
-void convertCmyk(Bitmap& bitmap, bool inverted) {
+// The row holds C, M, Y, K bytes, which become B, G, R, X in place.
+void convertCmykRow(std::uint8_t* row, std::size_t pixels, bool inverted) {
     const std::uint8_t flip = inverted ? 0 : 255;
-    std::uint8_t* p = bitmap.bgrx.data();
-    std::uint8_t* const end = p + bitmap.bgrx.size();
+    std::uint8_t* p = row;
+    std::uint8_t* const end = p + pixels * 4;
     for (; p != end; p += 4) {
         const unsigned c = p[0] ^ flip;
         const unsigned m = p[1] ^ flip;
@@ -117,9 +133,72 @@ void convertCmyk(Bitmap& bitmap, bool inverted) {
     }
 }
 
-}  // namespace
+// Spreads the rows of a source picture over an area that the picture fills; rows arrive in
+// order, and each area row is written once, from the first source row that lands on it.
+class Stretch {
+  public:
+    Stretch(PictureSize source, int width, int height, std::span<std::uint8_t> target)
+        : source_(source), width_(width), height_(height), target_(target) {
+        if (width <= 0 || height <= 0) {
+            throw std::invalid_argument("stretch: empty area");
+        }
+        if (target.size() / 4 / static_cast<std::size_t>(width) <
+            static_cast<std::size_t>(height)) {
+            throw std::length_error("stretch: target too small");
+        }
+        if (source.width != width) {
+            columns_.resize(static_cast<std::size_t>(width));
+            for (int x = 0; x < width; ++x) {
+                columns_[static_cast<std::size_t>(x)] =
+                    static_cast<std::size_t>(firstLanding(x, source.width, width)) * 4;
+            }
+        }
+    }
 
-Bitmap decodeJpeg(std::span<const std::uint8_t> jpeg) {
+    static void take(void* self, int y, const std::uint8_t* row) {
+        static_cast<Stretch*>(self)->rowArrived(y, row);
+    }
+
+    void rowArrived(int sourceRow, const std::uint8_t* row) {
+        const std::size_t stride = static_cast<std::size_t>(width_) * 4;
+        for (; nextRow_ < height_ && firstLanding(nextRow_, source_.height, height_) == sourceRow;
+             ++nextRow_) {
+            std::uint8_t* out = target_.data() + static_cast<std::size_t>(nextRow_) * stride;
+            if (columns_.empty()) {
+                std::memcpy(out, row, stride);
+                continue;
+            }
+            for (std::size_t x = 0; x < columns_.size(); ++x) {
+                std::memcpy(out + x * 4, row + columns_[x], 4);
+            }
+        }
+    }
+
+  private:
+    // ceil(p * sourceSize / areaSize): the first source point landing on area point p.
+    static int firstLanding(int p, int sourceSize, int areaSize) {
+        const std::int64_t first =
+            (std::int64_t{p} * sourceSize + areaSize - 1) / std::int64_t{areaSize};
+        return static_cast<int>(std::min<std::int64_t>(first, sourceSize - 1));
+    }
+
+    PictureSize source_;
+    int width_;
+    int height_;
+    std::span<std::uint8_t> target_;
+    std::vector<std::size_t> columns_;  // byte offset in a source row; empty when widths agree
+    int nextRow_ = 0;
+};
+
+// Where a picture of a given size is to be drawn.
+struct Area {
+    int width;
+    int height;
+    std::span<std::uint8_t> pixels;
+};
+
+template <typename PrepareArea>
+void decodeWith(std::span<const std::uint8_t> jpeg, PrepareArea prepareArea) {
     if (jpeg.size() > std::numeric_limits<unsigned long>::max()) {
         throw PictureError(u"Повреждённое изображение: слишком длинные данные");
     }
@@ -128,7 +207,6 @@ Bitmap decodeJpeg(std::span<const std::uint8_t> jpeg) {
     if (!readHeader(session, jpeg.data(), jpeg.size())) {
         throwCorrupt(session);
     }
-
     jpeg_decompress_struct& info = session.info;
     const std::uint64_t pixelCount = std::uint64_t{info.image_width} * info.image_height;
     if (pixelCount > kMaxPixels) {
@@ -136,23 +214,60 @@ Bitmap decodeJpeg(std::span<const std::uint8_t> jpeg) {
             u"Изображение слишком велико: " +
             fromUtf8(std::to_string(info.image_width) + "x" + std::to_string(info.image_height)));
     }
+    const PictureSize size{static_cast<int>(info.image_width), static_cast<int>(info.image_height)};
+    if (size.width == 0 || size.height == 0) {
+        throw PictureError(u"Повреждённое изображение: пустой размер");
+    }
+    const Area area = prepareArea(size);
     // libjpeg turns YCCK into CMYK itself but never CMYK into RGB; every other colour space it
     // delivers straight in the bitmap's byte order.
     const bool fourComponents =
         info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = fourComponents ? JCS_CMYK : JCS_EXT_BGRX;
-
-    Bitmap bitmap;
-    bitmap.width = static_cast<int>(info.image_width);
-    bitmap.height = static_cast<int>(info.image_height);
-    bitmap.bgrx.resize(static_cast<std::size_t>(pixelCount) * 4);
-    if (!readRows(session, bitmap.bgrx.data(), bitmap.stride())) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(size.width) * 4);
+    Stretch stretch(size, area.width, area.height, area.pixels);
+    if (!readRows(session, row.data(), RowSink{&Stretch::take, &stretch}, fourComponents,
+                  info.saw_Adobe_marker != 0)) {
         throwCorrupt(session);
     }
-    if (fourComponents) {
-        convertCmyk(bitmap, info.saw_Adobe_marker != 0);
+}
+
+}  // namespace
+
+PictureSize jpegSize(std::span<const std::uint8_t> jpeg) {
+    if (jpeg.size() > std::numeric_limits<unsigned long>::max()) {
+        throw PictureError(u"Повреждённое изображение: слишком длинные данные");
     }
+    SessionOwner owner;
+    Session& session = owner.get();
+    if (!readHeader(session, jpeg.data(), jpeg.size())) {
+        throwCorrupt(session);
+    }
+    return {static_cast<int>(session.info.image_width),
+            static_cast<int>(session.info.image_height)};
+}
+
+Bitmap decodeJpeg(std::span<const std::uint8_t> jpeg) {
+    Bitmap bitmap;
+    decodeWith(jpeg, [&](PictureSize size) {
+        bitmap.width = size.width;
+        bitmap.height = size.height;
+        bitmap.bgrx.resize(bitmap.stride() * static_cast<std::size_t>(size.height));
+        return Area{size.width, size.height, bitmap.bgrx};
+    });
     return bitmap;
+}
+
+void decodeJpegInto(std::span<const std::uint8_t> jpeg, int width, int height,
+                    std::span<std::uint8_t> target) {
+    decodeWith(jpeg, [&](PictureSize) { return Area{width, height, target}; });
+}
+
+void stretchInto(const Bitmap& source, int width, int height, std::span<std::uint8_t> target) {
+    Stretch stretch({source.width, source.height}, width, height, target);
+    for (int y = 0; y < source.height; ++y) {
+        stretch.rowArrived(y, source.pixel(0, y));
+    }
 }
 
 }  // namespace velmar::ui

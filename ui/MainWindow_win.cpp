@@ -296,9 +296,10 @@ void MainWindow::show() {
     form_.tsConnectionShow();
     form_.FormShow();
     ShowWindow(hwnd(), SW_SHOWNORMAL);
-    UpdateWindow(hwnd());
     SetForegroundWindow(hwnd());
     SetFocus(focusedControl_ != nullptr ? focusedControl_ : pageControl_->hwnd());
+    // Painted last, so that the first frame reaches the screen as soon as it is drawn.
+    UpdateWindow(hwnd());
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -680,7 +681,10 @@ void MainWindow::setClipboardText(TextView text) {
 
 // --- Drawing ----------------------------------------------------------------------------------
 
-HBITMAP MainWindow::pictureBitmap(PictureSlot& slot) {
+HBITMAP MainWindow::pictureBitmap(PictureSlot& slot, std::optional<SIZE> fill) {
+    if (fill && slot.bitmap && (slot.width != fill->cx || slot.height != fill->cy)) {
+        slot.bitmap.reset();  // its page has another size now
+    }
     if (slot.bitmap || slot.failed) {
         return slot.bitmap.get();
     }
@@ -694,16 +698,21 @@ HBITMAP MainWindow::pictureBitmap(PictureSlot& slot) {
         if (data == nullptr) {
             throw AppError(u"Изображение экрана не найдено в программе");
         }
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        const Bitmap decoded = decodeJpeg({bytes, SizeofResource(module, resource)});
+        const std::span<const std::uint8_t> jpeg(static_cast<const std::uint8_t*>(data),
+                                                 SizeofResource(module, resource));
+        const PictureSize natural = jpegSize(jpeg);
+        const int width = fill ? static_cast<int>(fill->cx) : natural.width;
+        const int height = fill ? static_cast<int>(fill->cy) : natural.height;
         void* bits = nullptr;
-        win32::Bitmap bitmap = win32::createDibSection(decoded.width, decoded.height, &bits);
+        win32::Bitmap bitmap = win32::createDibSection(width, height, &bits);
         if (!bitmap) {
             throw AppError(u"Out of system resources");
         }
-        std::memcpy(bits, decoded.bgrx.data(), decoded.bgrx.size());
-        slot.width = decoded.width;
-        slot.height = decoded.height;
+        decodeJpegInto(
+            jpeg, width, height,
+            {static_cast<std::uint8_t*>(bits), static_cast<std::size_t>(width) * height * 4});
+        slot.width = width;
+        slot.height = height;
         slot.bitmap = std::move(bitmap);
     } catch (const std::exception& error) {
         // Shown once, after the paint; the control stays empty rather than failing every paint.
@@ -723,42 +732,33 @@ void MainWindow::paintPage(int page, HDC target, const RECT& area) {
     GetClientRect(pageWindow(page), &client);
     const int width = client.right;
     const int height = client.bottom;
-    // The back buffer holds only the area; everything is drawn in page coordinates into it.
+    if (!backBuffer_ || backBufferSize_.cx != width || backBufferSize_.cy != height) {
+        void* bits = nullptr;
+        backBuffer_ = win32::createDibSection(width, height, &bits);
+        backBufferSize_ = {width, height};
+        if (!backBuffer_) {
+            backBufferSize_ = {};
+            return;  // out of memory: nothing to draw with, and nothing lost by not drawing
+        }
+    }
+    // Everything is composed in page coordinates, limited to the area, then shown in one blit.
     win32::MemoryDc back(target);
-    win32::Bitmap backBitmap(
-        CreateCompatibleBitmap(target, area.right - area.left, area.bottom - area.top));
-    win32::SelectGuard backSelect(back.get(), backBitmap.get());
-    SetViewportOrgEx(back.get(), -area.left, -area.top, nullptr);
+    win32::SelectGuard backSelect(back.get(), backBuffer_.get());
+    IntersectClipRect(back.get(), area.left, area.top, area.right, area.bottom);
     win32::MemoryDc source(target);
 
     FillRect(back.get(), &client, GetSysColorBrush(COLOR_BTNFACE));
     PictureSlot& background = backgrounds_[static_cast<std::size_t>(page)];
-    if (HBITMAP picture = pictureBitmap(background)) {
-        if (pageLayout(static_cast<Page>(page)).stretched) {
-            if (!background.scaled || background.scaledWidth != width ||
-                background.scaledHeight != height) {
-                background.scaled.reset(CreateCompatibleBitmap(target, width, height));
-                win32::MemoryDc scaledDc(target);
-                win32::SelectGuard scaledSelect(scaledDc.get(), background.scaled.get());
-                win32::SelectGuard pictureSelect(source.get(), picture);
-                // Each page point shows one picture point; averaging (HALFTONE) cost a tenth of
-                // the start-up for a shrink of one pixel in a hundred.
-                SetStretchBltMode(scaledDc.get(), COLORONCOLOR);
-                StretchBlt(scaledDc.get(), 0, 0, width, height, source.get(), 0, 0,
-                           background.width, background.height, SRCCOPY);
-                background.scaledWidth = width;
-                background.scaledHeight = height;
-            }
-            win32::SelectGuard scaledSelect(source.get(), background.scaled.get());
-            BitBlt(back.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
-        } else {
-            // Natural size, centred; the halves round toward zero, as integer division does.
-            const int left = (width - background.width) / 2;
-            const int top = (height - background.height) / 2;
-            win32::SelectGuard pictureSelect(source.get(), picture);
-            BitBlt(back.get(), left, top, background.width, background.height, source.get(), 0, 0,
-                   SRCCOPY);
-        }
+    const bool stretched = pageLayout(static_cast<Page>(page)).stretched;
+    if (HBITMAP picture = pictureBitmap(
+            background, stretched ? std::optional<SIZE>(SIZE{width, height}) : std::nullopt)) {
+        // Stretched pictures fill the page; the others sit at natural size, centred, with the
+        // halves rounded toward zero as integer division does.
+        const int left = stretched ? 0 : (width - background.width) / 2;
+        const int top = stretched ? 0 : (height - background.height) / 2;
+        win32::SelectGuard pictureSelect(source.get(), picture);
+        BitBlt(back.get(), left, top, background.width, background.height, source.get(), 0, 0,
+               SRCCOPY);
     }
 
     for (OverlayState& state : overlays_) {

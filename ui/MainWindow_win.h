@@ -59,11 +59,8 @@ class MainWindow final : public win32::Window,
         bool failed = false;
         int width = 0;
         int height = 0;
+        // At the picture's own size, or for the welcome screen already stretched to its page.
         win32::Bitmap bitmap;
-        // The welcome screen's picture scaled to its page, made once per page size.
-        win32::Bitmap scaled;
-        int scaledWidth = 0;
-        int scaledHeight = 0;
     };
 
     struct OverlayState {
@@ -131,7 +128,8 @@ class MainWindow final : public win32::Window,
 
     // Drawing and the page's mouse.
     void paintPage(int page, HDC target, const RECT& area);
-    HBITMAP pictureBitmap(PictureSlot& slot);
+    // The slot's bitmap, decoded on first use; with `fill`, stretched to fill that size.
+    HBITMAP pictureBitmap(PictureSlot& slot, std::optional<SIZE> fill = std::nullopt);
     void invalidateOverlay(const OverlayState& overlay);
     template <typename Value>
     void changeOverlay(Control image, Value OverlayState::*field, Value value);
@@ -167,6 +165,9 @@ class MainWindow final : public win32::Window,
     win32::Font tecIdFont_;
     win32::Font kkmIdFont_;
     win32::Brush windowBrush_;
+    // Where a page composes what it paints; one for all pages, as one paints at a time.
+    win32::Bitmap backBuffer_;
+    SIZE backBufferSize_{};
 
     Text typeOfKkm_;
     int typeOfKkmTop_ = 0;

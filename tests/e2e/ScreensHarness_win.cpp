@@ -79,14 +79,15 @@ std::vector<std::uint8_t> readFile(const std::wstring& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// Page 0 stretches its picture: page point (X, Y) shows the picture point that lands there, the
-// one nearest to (X * 800 / 792, Y * 600 / 591).
+// Page 0 shrinks its picture: picture point (x, y) lands on page point (x * 792 / 800,
+// y * 591 / 600), and page point (X, Y) shows the first picture point that lands there, the one at
+// (X * 800 / 792, Y * 600 / 591) rounded up.
 Image stretchedToPage(const Image& picture, int width, int height) {
     Image shown(width, height);
     for (int y = 0; y < height; ++y) {
-        const int sy = std::min(picture.height() - 1, (y * picture.height() + height / 2) / height);
+        const int sy = std::min(picture.height() - 1, (y * picture.height() + height - 1) / height);
         for (int x = 0; x < width; ++x) {
-            const int sx = std::min(picture.width() - 1, (x * picture.width() + width / 2) / width);
+            const int sx = std::min(picture.width() - 1, (x * picture.width() + width - 1) / width);
             shown.setPixel(x, y, picture.pixel(sx, sy));
         }
     }

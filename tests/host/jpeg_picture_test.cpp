@@ -1,9 +1,11 @@
 #include "ui/JpegPicture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -274,6 +276,84 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"HugeSize", [] { return patchedSize(60000, 60000); },
                    u"Изображение слишком велико: "}),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
+
+// Stretching: a picture whose every pixel names its own column and row, so that the output says
+// exactly which source pixel each target pixel shows.
+Bitmap coordinatePicture(int width, int height) {
+    Bitmap bitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.bgrx.resize(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = bitmap.bgrx.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+            p[0] = static_cast<std::uint8_t>(x & 0xFF);
+            p[1] = static_cast<std::uint8_t>(x >> 8);
+            p[2] = static_cast<std::uint8_t>(y & 0xFF);
+            p[3] = static_cast<std::uint8_t>(y >> 8);
+        }
+    }
+    return bitmap;
+}
+
+struct Shown {
+    int x, y;
+};
+
+Shown shownAt(const Bytes& target, int width, int x, int y) {
+    const std::uint8_t* p = target.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    return {p[0] | p[1] << 8, p[2] | p[3] << 8};
+}
+
+TEST(StretchInto, TheWelcomePictureOnItsPageShowsPicturePointXYAtXTimes792Over800) {
+    const Bitmap picture = coordinatePicture(800, 600);
+    Bytes page(792 * 591 * 4);
+    stretchInto(picture, 792, 591, page);
+    for (int y = 0; y < 591; ++y) {
+        for (int x = 0; x < 792; ++x) {
+            const Shown from = shownAt(page, 792, x, y);
+            ASSERT_EQ(from.x * 792 / 800, x) << "page point " << x << "," << y;
+            ASSERT_EQ(from.y * 591 / 600, y) << "page point " << x << "," << y;
+            // The first picture point that lands there.
+            ASSERT_TRUE(from.x == 0 || (from.x - 1) * 792 / 800 < x) << "page point " << x;
+            ASSERT_TRUE(from.y == 0 || (from.y - 1) * 591 / 600 < y) << "page point " << y;
+        }
+    }
+    // The corners show the picture's corners: nothing is cut off at either end.
+    EXPECT_EQ(shownAt(page, 792, 0, 0).x, 0);
+    EXPECT_EQ(shownAt(page, 792, 791, 590).x, 799);
+    EXPECT_EQ(shownAt(page, 792, 791, 590).y, 599);
+}
+
+TEST(StretchInto, KeepsAPictureOfTheAreasOwnSizeAsItIsAndWritesNothingPastTheArea) {
+    const Bitmap picture = coordinatePicture(7, 5);
+    Bytes area(7 * 5 * 4 + 8, 0xAB);
+    stretchInto(picture, 7, 5, area);
+    EXPECT_TRUE(std::equal(picture.bgrx.begin(), picture.bgrx.end(), area.begin()));
+    EXPECT_EQ(area[7 * 5 * 4], 0xAB);
+    Bytes tooSmall(7 * 5 * 4 - 1);
+    EXPECT_THROW(stretchInto(picture, 7, 5, tooSmall), std::length_error);
+}
+
+TEST(DecodeJpegInto, DrawsRowByRowWhatDecodingAndThenStretchingWouldGive) {
+    const Bytes jpeg = sampleCmyk();
+    const Bitmap whole = decodeJpeg(jpeg);
+    EXPECT_EQ(jpegSize(jpeg).width, kSide);
+    EXPECT_EQ(jpegSize(jpeg).height, kSide);
+    for (const auto& [width, height] :
+         {std::pair{kSide, kSide}, std::pair{11, 7}, std::pair{23, 20}}) {
+        Bytes expected(static_cast<std::size_t>(width) * height * 4);
+        stretchInto(whole, width, height, expected);
+        Bytes drawn(expected.size());
+        decodeJpegInto(jpeg, width, height, drawn);
+        EXPECT_EQ(drawn, expected) << width << "x" << height;
+    }
+    Bytes tooSmall(kSide * kSide * 4 - 1);
+    EXPECT_THROW(decodeJpegInto(jpeg, kSide, kSide, tooSmall), std::length_error);
+    Bytes area(kSide * kSide * 4);
+    EXPECT_THROW(decodeJpegInto(Bytes(jpeg.begin(), jpeg.begin() + 20), kSide, kSide, area),
+                 PictureError);
+}
 
 }  // namespace
 }  // namespace velmar::ui
