@@ -169,6 +169,8 @@ run_tests() {
 
     run_layer "native" "$reports/native.xml" \
         "$build_dir/host/tests/host/host_tests" "--gtest_output=xml:$reports/native.xml"
+    run_layer "release" "$reports/release.xml" \
+        "$build_dir/host/tests/release/release_tests" "--gtest_output=xml:$reports/release.xml"
 
     with_display
     prepare_prefix

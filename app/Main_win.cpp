@@ -10,6 +10,9 @@
 velmar::win32::Variant Driver;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // No library is ever looked for in the current folder. (The driver's own folder stays
+    // searched for the driver's dependencies; the shell comes from the system folder.)
+    SetDllDirectoryW(L"");
     velmar::win32::ComApiWin32 com(Driver);
     velmar::app::Win32Shell shell(com, Driver);
     velmar::app::Application app(com, shell);
