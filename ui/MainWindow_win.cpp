@@ -13,6 +13,7 @@
 #include "ui/Branding.h"
 #include "ui/JpegPicture.h"
 #include "ui/Resources.h"
+#include "ui/ShownText.h"
 
 namespace velmar::ui {
 namespace {
@@ -25,6 +26,7 @@ constexpr wchar_t kPageClass[] = L"VelmarPage";
 constexpr UINT kReportMessage = WM_APP + 1;
 constexpr UINT kCopyCommand = 1;
 constexpr char16_t kLbl1Caption[] = u"ID:";
+constexpr char16_t kEditTextAtCreation[] = u"1234567890";
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // The label's layout place before the page reached its running height.
@@ -247,13 +249,14 @@ void MainWindow::createControls() {
     for (const EditLayout& layout : editLayouts()) {
         edits_[static_cast<std::size_t>(layout.page)] =
             createEdit(layout, pageWindow(pageIndex(layout.page)));
+        editTexts_[static_cast<std::size_t>(layout.page)] = kEditTextAtCreation;
     }
     typeOfKkmTop_ = kTypeOfKkmLayoutTop;
 }
 
 HWND MainWindow::createEdit(const EditLayout& layout, HWND parent) {
     HWND edit =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"1234567890",
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", win32::wide(kEditTextAtCreation),
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL,
                         layout.bounds.left, layout.bounds.top, layout.bounds.width,
                         layout.bounds.height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -495,12 +498,16 @@ MainWindow::OverlayState& MainWindow::overlay(Control image) {
     return state;
 }
 
-HWND MainWindow::editWindow(Control edit) const {
+std::size_t MainWindow::editIndex(Control edit) {
     const EditLayout* layout = editLayout(edit);
     if (layout == nullptr) {
         throw std::logic_error("not an edit");
     }
-    return edits_[static_cast<std::size_t>(layout->page)];
+    return static_cast<std::size_t>(layout->page);
+}
+
+HWND MainWindow::editWindow(Control edit) const {
+    return edits_[editIndex(edit)];
 }
 
 HWND MainWindow::pageWindow(int page) const {
@@ -572,36 +579,42 @@ void MainWindow::setSelLength(Control edit, int length) {
 }
 
 Text MainWindow::text(Control edit) {
-    HWND window = editWindow(edit);
-    const int length = GetWindowTextLengthW(window);
-    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, buffer.data(), length + 1);
-    return win32::fromWide(buffer.data(), static_cast<std::size_t>(std::max(copied, 0)));
+    return editTexts_[editIndex(edit)];
 }
 
 void MainWindow::setText(Control edit, TextView value) {
-    const Text copy(value);
-    SetWindowTextW(editWindow(edit), win32::wide(copy));
+    editTexts_[editIndex(edit)] = Text(value);
+    const Text shown = shownInEdit(value);
+    SetWindowTextW(editWindow(edit), win32::wide(shown));
 }
 
 void MainWindow::setFocus(Control edit) {
     SetFocus(editWindow(edit));
 }
 
-RECT MainWindow::labelRect(Control label) {
-    win32::WindowDc screen(hwnd());
+SIZE MainWindow::captionExtent(Control label) {
     const bool typeOfKkm = label == Control::lblTypeOfKKM;
-    win32::SelectGuard font(screen.get(), typeOfKkm ? labelFont_.get() : labelBoldFont_.get());
-    const Text& caption = typeOfKkm ? typeOfKkm_ : Text(kLbl1Caption);
-    SIZE size{};
-    GetTextExtentPoint32W(screen.get(), win32::wide(caption), static_cast<int>(caption.size()),
-                          &size);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(screen.get(), &metrics);
-    const int width = std::max<int>(size.cx, typeOfKkm ? 5 : 0);
-    const int height = metrics.tmHeight;
-    return typeOfKkm ? toRect(kTypeOfKkmLeft, typeOfKkmTop_, width, height)
-                     : toRect(kLbl1Left, kLbl1Top, width, height);
+    std::optional<SIZE>& extent = typeOfKkm ? typeOfKkmExtent_ : lbl1Extent_;
+    if (!extent) {
+        win32::WindowDc screen(hwnd());
+        win32::SelectGuard font(screen.get(), typeOfKkm ? labelFont_.get() : labelBoldFont_.get());
+        const Text& caption = typeOfKkm ? typeOfKkm_ : Text(kLbl1Caption);
+        SIZE size{};
+        GetTextExtentPoint32W(screen.get(), win32::wide(caption), static_cast<int>(caption.size()),
+                              &size);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(screen.get(), &metrics);
+        extent = SIZE{size.cx, metrics.tmHeight};
+    }
+    return *extent;
+}
+
+RECT MainWindow::labelRect(Control label) {
+    const bool typeOfKkm = label == Control::lblTypeOfKKM;
+    const SIZE extent = captionExtent(label);
+    const int width = std::max<int>(extent.cx, typeOfKkm ? 5 : 0);
+    return typeOfKkm ? toRect(kTypeOfKkmLeft, typeOfKkmTop_, width, extent.cy)
+                     : toRect(kLbl1Left, kLbl1Top, width, extent.cy);
 }
 
 void MainWindow::invalidateLabel(Control label) {
@@ -620,6 +633,7 @@ void MainWindow::setCaption(Control label, TextView caption) {
     }
     invalidateLabel(label);
     typeOfKkm_ = Text(caption);
+    typeOfKkmExtent_.reset();
     invalidateLabel(label);
 }
 

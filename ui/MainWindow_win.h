@@ -135,6 +135,7 @@ class MainWindow final : public win32::Window,
     void changeOverlay(Control image, Value OverlayState::*field, Value value);
     void invalidateLabel(Control label);
     RECT labelRect(Control label);
+    SIZE captionExtent(Control label);
     OverlayState* overlayAt(int page, POINT point);
     void pageMouseMove(int page, POINT point);
     void pageButtonDown(int page, POINT point);
@@ -143,6 +144,8 @@ class MainWindow final : public win32::Window,
     void reportLater(Text text);
 
     OverlayState& overlay(Control image);
+    // Where an edit's window and text are kept (its page); a logic error for any other control.
+    static std::size_t editIndex(Control edit);
     HWND editWindow(Control edit) const;
     HWND pageWindow(int page) const;
 
@@ -157,6 +160,8 @@ class MainWindow final : public win32::Window,
     std::array<PictureSlot, kPageCount> backgrounds_;
     std::array<OverlayState, kControlCount> overlays_;
     std::array<HWND, kPageCount> edits_{};
+    // Each edit's text; the edit control itself may show only the start of it (shownInEdit).
+    std::array<Text, kPageCount> editTexts_{};
     WNDPROC editDefaultProc_ = nullptr;
     HMENU copyMenu_ = nullptr;  // pmcCopyClipboard
 
@@ -170,6 +175,10 @@ class MainWindow final : public win32::Window,
     SIZE backBufferSize_{};
 
     Text typeOfKkm_;
+    // The labels' caption sizes, measured when a caption is set rather than on every paint: a
+    // driver's description may be very long.
+    std::optional<SIZE> lbl1Extent_;
+    std::optional<SIZE> typeOfKkmExtent_;
     int typeOfKkmTop_ = 0;
     int activePage_ = 0;
     int tabHeight_ = kLayoutTabHeight;
