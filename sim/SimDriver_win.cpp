@@ -29,9 +29,12 @@ HRESULT queryDispatch(IDispatch* self, REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-// Handed out for the "dispatch" value: a live object that knows no names.
+// Handed out for the "dispatch" value: a live object that knows no names. Its last release is
+// logged, so that a client that leaks it shows.
 class InertDispatch final : public IDispatch {
   public:
+    explicit InertDispatch(CallLog& log) : log_(log) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return queryDispatch(this, riid, object);
     }
@@ -39,6 +42,11 @@ class InertDispatch final : public IDispatch {
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG n = InterlockedDecrement(&refs_);
         if (n == 0) {
+            try {
+                log_.add("release value-object");
+            } catch (const std::exception&) {
+                // Out of memory for the log line: the object goes all the same.
+            }
             delete this;
         }
         return n;
@@ -66,6 +74,7 @@ class InertDispatch final : public IDispatch {
     }
 
   private:
+    CallLog& log_;
     LONG refs_ = 1;
 };
 
@@ -146,7 +155,7 @@ void putI4(VARIANT* result, std::int32_t value) {
     V_I4(result) = value;
 }
 
-HRESULT answerWithValue(const Entry& entry, VARIANT* result) {
+HRESULT answerWithValue(const Entry& entry, VARIANT* result, CallLog& log) {
     if (result == nullptr) {
         return S_OK;
     }
@@ -176,7 +185,7 @@ HRESULT answerWithValue(const Entry& entry, VARIANT* result) {
             return S_OK;
         case EntryKind::Dispatch:
             V_VT(result) = VT_DISPATCH;
-            V_DISPATCH(result) = new (std::nothrow) InertDispatch;
+            V_DISPATCH(result) = new (std::nothrow) InertDispatch(log);
             return V_DISPATCH(result) != nullptr ? S_OK : E_OUTOFMEMORY;
         case EntryKind::Empty:
         default:
@@ -350,7 +359,7 @@ class SimDriver final : public IDispatch {
                 case EntryKind::Ok:
                     break;
                 default:
-                    return answerWithValue(*entry, result);
+                    return answerWithValue(*entry, result, log_);
             }
         }
         if (result != nullptr) {

@@ -361,9 +361,7 @@ std::vector<Step> concat(std::initializer_list<std::vector<Step>> parts) {
                 case Outcome::Kind::Box: {
                     box = wizard.waitForBox("the box after " + where);
                     const BoxExpect& expected = *step.then.box;
-                    if (auto right = isWizardBox(*box, expected.text, expected.icon,
-                                                 expected.buttons, wizard.window());
-                        !right) {
+                    if (auto right = isWizardBox(*box, expected, wizard.window()); !right) {
                         return right << "\n  after " << where;
                     }
                     break;
@@ -401,24 +399,29 @@ std::vector<Step> concat(std::initializer_list<std::vector<Step>> parts) {
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult isWizardBox(const robot::MessageBoxView& box, std::string_view text,
-                                       robot::BoxIcon icon, std::vector<int> buttons,
+::testing::AssertionResult isWizardBox(const robot::MessageBoxView& box, const BoxExpect& expected,
                                        HWND mainWindow) {
     std::vector<int> shown;
     for (const auto& button : box.buttons) {
         shown.push_back(button.id);
     }
     const HWND owner = robot::ownerOf(box.window);
-    if (utf8(box.text) != text || utf8(box.caption) != kTitle || box.icon != icon ||
-        shown != buttons || owner != mainWindow) {
+    const bool iconRight = !expected.iconOnScreen || box.icon == expected.icon;
+    if (utf8(box.text) != expected.text || utf8(box.caption) != kTitle || !iconRight ||
+        shown != expected.buttons || owner != mainWindow) {
         auto failure = ::testing::AssertionFailure();
-        failure << "expected a box \"" << kTitle << "\": \"" << text << "\", icon "
-                << robot::iconName(icon) << ", buttons";
-        for (const int id : buttons) {
+        failure << "expected a box \"" << kTitle << "\": \"" << expected.text << "\", icon "
+                << (expected.iconOnScreen ? robot::iconName(expected.icon) : "off the screen")
+                << ", buttons";
+        for (const int id : expected.buttons) {
             failure << " " << id;
         }
         failure << ", owned by the main window " << robot::hexValue(mainWindow) << "\n  saw the "
                 << robot::describeMessageBox(box) << ", owned by " << robot::hexValue(owner);
+        if (utf8(box.text) != expected.text) {
+            failure << "\n  texts of " << expected.text.size() << " and " << utf8(box.text).size()
+                    << " bytes";
+        }
         return failure;
     }
     return ::testing::AssertionSuccess();

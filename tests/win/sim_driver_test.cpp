@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -333,9 +334,19 @@ TEST(SimDriverAnswers, ScriptedValuesArriveWithTheirTypes) {
     ASSERT_EQ(d.client.read(L"UDescription", object), S_OK);
     ASSERT_EQ(V_VT(&*object), VT_DISPATCH);
     ASSERT_NE(V_DISPATCH(&*object), nullptr);
-    Client inert(V_DISPATCH(&*object));
-    DISPID id = 0;
-    EXPECT_EQ(inert.lookup(L"ECRID", id), DISP_E_UNKNOWNNAME);
+    {
+        Client inert(V_DISPATCH(&*object));
+        DISPID id = 0;
+        EXPECT_EQ(inert.lookup(L"ECRID", id), DISP_E_UNKNOWNNAME);
+    }
+    // The handed-out object tells its last release, so that a client's leak of it shows.
+    const auto released = [&] {
+        const auto lines = d.log.lines();
+        return std::count(lines.begin(), lines.end(), "release value-object");
+    };
+    EXPECT_EQ(released(), 0);
+    VariantClear(object.get());
+    EXPECT_EQ(released(), 1);
 }
 
 TEST(SimDriverAnswers, FailuresAreAnsweredAsScripted) {

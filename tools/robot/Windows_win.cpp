@@ -1,5 +1,6 @@
 #include "tools/robot/Windows_win.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tools/robot/Text_win.h"
@@ -15,10 +16,15 @@ std::wstring className(HWND window) {
 std::wstring windowText(HWND window) {
     // For another process's window this reads the stored text without sending it a message, so a
     // hung program cannot block the robot.
-    std::wstring text(8192, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    // A text that fills the buffer may be longer: read again with room to spare.
+    for (std::size_t room = 8192;; room *= 4) {
+        std::wstring text(room, L'\0');
+        const int length = GetWindowTextW(window, text.data(), static_cast<int>(room));
+        if (length < 0 || static_cast<std::size_t>(length) + 1 < room || room >= (1u << 26)) {
+            text.resize(static_cast<std::size_t>(std::max(length, 0)));
+            return text;
+        }
+    }
 }
 
 DWORD processOf(HWND window) {
