@@ -5,6 +5,7 @@
 #   ./run.sh demo      the wizard under Wine with the simulated driver
 #   ./run.sh bench     the benchmarks
 #   ./run.sh artwork   regenerate the screen pictures in assets/
+#   ./run.sh soak [seed] [inputs]   a long random session on the real program (10000 inputs)
 # Missing Debian packages are installed on the way; Wine runs in a private prefix under build/.
 set -euo pipefail
 
@@ -260,6 +261,36 @@ run_artwork() {
     echo "Pictures written to $root/assets, README pictures to $docs"
 }
 
+# A long random session on the real program, both architectures: seed (random when not given)
+# and number of inputs.
+run_soak() {
+    local seed=${1:-} events=${2:-10000}
+    [[ -n $seed ]] || seed=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
+    build_all
+    with_display
+    prepare_prefix
+    local reports=$build_dir/test-reports
+    mkdir -p "$reports"
+    local arch preset
+    for arch in x64 x86; do
+        preset=win64
+        [[ $arch == x86 ]] && preset=win32
+        log "Soak ($arch): seed $seed, $events inputs"
+        run_layer "soak-$arch" "$reports/soak-$arch.xml" \
+            env VELMAR_DIST_DIR="$(winpath "$build_dir/dist/$arch")" \
+            VELMAR_ASSETS_DIR="$(winpath "$root/assets")" \
+            VELMAR_SOAK_SEED="$seed" VELMAR_SOAK_EVENTS="$events" \
+            wine "$build_dir/$preset/tests/e2e/e2e_tests.exe" --gtest_filter='Soak.*' \
+            "--gtest_output=xml:$(winpath "$reports/soak-$arch.xml")"
+    done
+    echo
+    if [[ ${#failed_layers[@]} -gt 0 ]]; then
+        echo "Failed: ${failed_layers[*]}"
+    fi
+    echo "Soak with seed $seed, $events inputs: $total_passed passed, $total_failed failed"
+    [[ $total_failed -eq 0 ]]
+}
+
 mkdir -p "$build_dir"
 case ${1:-} in
     build) build_all ;;
@@ -267,8 +298,9 @@ case ${1:-} in
     demo) run_demo ;;
     bench) run_bench ;;
     artwork) run_artwork ;;
+    soak) run_soak "${2:-}" "${3:-}" ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
