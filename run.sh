@@ -182,18 +182,37 @@ run_tests() {
         run_layer "windows-$arch" "$reports/windows-$arch.xml" \
             wine "$build_dir/$preset/tests/win/win_tests.exe" \
             "--gtest_output=xml:$(winpath "$reports/windows-$arch.xml")"
-        run_layer "end-to-end-$arch" "$reports/e2e-$arch.xml" \
-            env VELMAR_DIST_DIR="$(winpath "$build_dir/dist/$arch")" \
-            VELMAR_ASSETS_DIR="$(winpath "$root/assets")" \
-            wine "$build_dir/$preset/tests/e2e/e2e_tests.exe" \
-            "--gtest_output=xml:$(winpath "$reports/e2e-$arch.xml")"
+        run_e2e_layer "$arch" "end-to-end-$arch" "$reports/e2e-$arch.xml"
     done
+    print_totals ""
+}
 
+# The end-to-end suite of one architecture as a test layer:
+#   run_e2e_layer arch layer report [VARIABLE=value ...] [-- suite arguments ...]
+run_e2e_layer() {
+    local arch=$1 layer=$2 report=$3
+    shift 3
+    local preset=win64
+    [[ $arch == x86 ]] && preset=win32
+    local variables=()
+    while [[ $# -gt 0 && $1 != -- ]]; do
+        variables+=("$1")
+        shift
+    done
+    [[ ${1:-} == -- ]] && shift
+    run_layer "$layer" "$report" \
+        env VELMAR_DIST_DIR="$(winpath "$build_dir/dist/$arch")" \
+        VELMAR_ASSETS_DIR="$(winpath "$root/assets")" "${variables[@]}" \
+        wine "$build_dir/$preset/tests/e2e/e2e_tests.exe" "$@" \
+        "--gtest_output=xml:$(winpath "$report")"
+}
+
+print_totals() {  # what was run, for the last line
     echo
     if [[ ${#failed_layers[@]} -gt 0 ]]; then
         echo "Failed: ${failed_layers[*]}"
     fi
-    echo "$total_passed passed, $total_failed failed"
+    echo "$1$total_passed passed, $total_failed failed"
     [[ $total_failed -eq 0 ]]
 }
 
@@ -271,24 +290,13 @@ run_soak() {
     prepare_prefix
     local reports=$build_dir/test-reports
     mkdir -p "$reports"
-    local arch preset
+    local arch
     for arch in x64 x86; do
-        preset=win64
-        [[ $arch == x86 ]] && preset=win32
         log "Soak ($arch): seed $seed, $events inputs"
-        run_layer "soak-$arch" "$reports/soak-$arch.xml" \
-            env VELMAR_DIST_DIR="$(winpath "$build_dir/dist/$arch")" \
-            VELMAR_ASSETS_DIR="$(winpath "$root/assets")" \
-            VELMAR_SOAK_SEED="$seed" VELMAR_SOAK_EVENTS="$events" \
-            wine "$build_dir/$preset/tests/e2e/e2e_tests.exe" --gtest_filter='Soak.*' \
-            "--gtest_output=xml:$(winpath "$reports/soak-$arch.xml")"
+        run_e2e_layer "$arch" "soak-$arch" "$reports/soak-$arch.xml" \
+            VELMAR_SOAK_SEED="$seed" VELMAR_SOAK_EVENTS="$events" -- --gtest_filter='Soak.*'
     done
-    echo
-    if [[ ${#failed_layers[@]} -gt 0 ]]; then
-        echo "Failed: ${failed_layers[*]}"
-    fi
-    echo "Soak with seed $seed, $events inputs: $total_passed passed, $total_failed failed"
-    [[ $total_failed -eq 0 ]]
+    print_totals "Soak with seed $seed, $events inputs: "
 }
 
 mkdir -p "$build_dir"

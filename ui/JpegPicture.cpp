@@ -197,16 +197,20 @@ struct Area {
     std::span<std::uint8_t> pixels;
 };
 
-template <typename PrepareArea>
-void decodeWith(std::span<const std::uint8_t> jpeg, PrepareArea prepareArea) {
+void readHeaderOrThrow(Session& session, std::span<const std::uint8_t> jpeg) {
     if (jpeg.size() > std::numeric_limits<unsigned long>::max()) {
         throw PictureError(u"Повреждённое изображение: слишком длинные данные");
     }
-    SessionOwner owner;
-    Session& session = owner.get();
     if (!readHeader(session, jpeg.data(), jpeg.size())) {
         throwCorrupt(session);
     }
+}
+
+template <typename PrepareArea>
+void decodeWith(std::span<const std::uint8_t> jpeg, PrepareArea prepareArea) {
+    SessionOwner owner;
+    Session& session = owner.get();
+    readHeaderOrThrow(session, jpeg);
     jpeg_decompress_struct& info = session.info;
     const std::uint64_t pixelCount = std::uint64_t{info.image_width} * info.image_height;
     if (pixelCount > kMaxPixels) {
@@ -235,14 +239,9 @@ void decodeWith(std::span<const std::uint8_t> jpeg, PrepareArea prepareArea) {
 }  // namespace
 
 PictureSize jpegSize(std::span<const std::uint8_t> jpeg) {
-    if (jpeg.size() > std::numeric_limits<unsigned long>::max()) {
-        throw PictureError(u"Повреждённое изображение: слишком длинные данные");
-    }
     SessionOwner owner;
     Session& session = owner.get();
-    if (!readHeader(session, jpeg.data(), jpeg.size())) {
-        throwCorrupt(session);
-    }
+    readHeaderOrThrow(session, jpeg);
     return {static_cast<int>(session.info.image_width),
             static_cast<int>(session.info.image_height)};
 }
