@@ -409,6 +409,10 @@ class Soak : public WizardTest {
             if (recent_.size() > kRemembered) {
                 recent_.pop_front();
             }
+            if (number % 1000 == 0) {
+                robot::printLine("Soak: " + std::to_string(number) + " inputs, " +
+                                 std::to_string(session_) + " session(s)");
+            }
         }
         return closeAtTheEnd();
     }
