@@ -9,6 +9,7 @@
 #include <string>
 
 #include "PeFile.h"
+#include "platform/Text.h"
 
 namespace velmar::release {
 namespace {
@@ -26,23 +27,6 @@ std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
-}
-
-std::string utf8(const std::u16string& text) {
-    std::string out;
-    for (const char16_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 class ShippedProgram : public testing::TestWithParam<Build> {
@@ -116,7 +100,7 @@ TEST_P(ShippedProgram, CarriesItsVersionAndRussianDescriptionAndItsIcon) {
     EXPECT_EQ(info->fileVersion[3], 0);
     auto value = [&](const char16_t* key) {
         const auto found = info->strings.find(key);
-        return found == info->strings.end() ? std::string("(none)") : utf8(found->second);
+        return found == info->strings.end() ? std::string("(none)") : toUtf8(found->second);
     };
     EXPECT_EQ(value(u"FileVersion"), VELMAR_VERSION);
     EXPECT_EQ(value(u"ProductVersion"), VELMAR_VERSION);
