@@ -182,13 +182,21 @@ void moveMouse(POINT screenPoint) {
     INPUT input = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK);
     input.mi.dx = normalised(screenPoint.x, left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     input.mi.dy = normalised(screenPoint.y, top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
-    send({input});
-    const std::string target = std::to_string(screenPoint.x) + "," + std::to_string(screenPoint.y);
-    waitUntil("the pointer to reach " + target, Milliseconds(1000), [&] {
+    const auto arrived = [&] {
         POINT now{};
         GetCursorPos(&now);
         return now.x == screenPoint.x && now.y == screenPoint.y;
-    });
+    };
+    send({input});
+    const std::string target = std::to_string(screenPoint.x) + "," + std::to_string(screenPoint.y);
+    try {
+        waitUntil("the pointer to reach " + target, Milliseconds(1000), arrived);
+    } catch (const WaitTimeout&) {
+        // Wine can put the pointer back where its X server last reported it, when that report
+        // comes late (a busy X server): the move is sent once more.
+        send({input});
+        waitUntil("the pointer to reach " + target + " (sent twice)", Milliseconds(2000), arrived);
+    }
 }
 
 void leftClick(POINT screenPoint) {
