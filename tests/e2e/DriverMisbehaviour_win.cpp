@@ -16,6 +16,7 @@
 #include "tools/robot/Clipboard_win.h"
 #include "tools/robot/Console_win.h"
 #include "tools/robot/Text_win.h"
+#include "ui/ShownText.h"
 
 namespace velmar::e2e {
 namespace {
@@ -178,7 +179,7 @@ BoxExpect registrationError(std::string_view code, std::string_view description)
 
 // What an identifier edit shows of the long text: its start, and an ellipsis.
 Outcome showsLongTextCut(int page) {
-    static const std::string shown = longText().substr(0, 1024) + "…";
+    static const std::string shown = longText().substr(0, ui::kMaxShownInEdit) + "…";
     return editHolds(page, shown);
 }
 
