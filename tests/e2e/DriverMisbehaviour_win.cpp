@@ -197,7 +197,8 @@ struct Stage {
     // What follows the action when the value is usable: empty, and the 1 MB text.
     std::vector<Step> withEmpty;
     std::vector<Step> withLongText{};
-    // With the long text in an identifier edit: the copy from its menu must take all of it.
+    // With the long text in an identifier edit, the steps above end with a copy, which must have
+    // taken all of it.
     bool copiesLongText = false;
 };
 
@@ -214,7 +215,20 @@ std::vector<Step> toRegistration() {
 const Input kFire = key(VK_RETURN);
 
 // The page-5 look of its first entry: the form's own state, OK highlighted and the edit enabled.
-constexpr char kEndScreen[] = "5 imgOK edtKKMID(enabled)";
+constexpr char kEndScreenFirstEntry[] = "5 imgOK edtKKMID(enabled)";
+
+// The copy by keys: on the warning screen Enter on the edit's slot, on the end screen Ctrl+C. (The
+// edits' menu is covered by the copy tests; its click is the one input here that Wine's busy
+// clipboard, after a megabyte, could delay.)
+std::vector<Step> copyOnWarningScreen() {
+    return {{key(VK_TAB), shows("2 imgW_Cancel")},
+            {key(VK_TAB), shows("2 edtTecID")},
+            {key(VK_RETURN), opens(copyNotice())},
+            {boxClick(IDOK), stays("2 edtTecID")}};
+}
+std::vector<Step> copyOnEndScreen() {
+    return {{key('C', robot::Modifiers::Ctrl), stays(kEndScreenFirstEntry)}};
+}
 
 const std::vector<Stage>& stages() {
     static const std::vector<Stage> all = {
@@ -233,7 +247,8 @@ const std::vector<Stage>& stages() {
          "0 imgEnable",
          {{kFire, shows("1 imgFS_Next")}},
          // Not empty: read again (the same long text) for the warning screen.
-         {{kFire, shows("2 imgW_Rereg")}, {look(), showsLongTextCut(2)}},
+         concat({{{kFire, shows("2 imgW_Rereg")}, {look(), showsLongTextCut(2)}},
+                 copyOnWarningScreen()}),
          true},
         {"service check, second read",
          "ECRID",
@@ -243,7 +258,8 @@ const std::vector<Stage>& stages() {
          // The warning screen was made active before the read: it shows its form state.
          "2 imgW_Rereg imgW_Cancel edtTecID(enabled)",
          {{kFire, shows("2 imgW_Rereg")}, {look(), editHolds(2, "")}},
-         {{kFire, shows("2 imgW_Rereg")}, {look(), showsLongTextCut(2)}},
+         concat({{{kFire, shows("2 imgW_Rereg")}, {look(), showsLongTextCut(2)}},
+                 copyOnWarningScreen()}),
          true},
         {"service check failing",
          "ResultCode",
@@ -333,7 +349,8 @@ const std::vector<Stage>& stages() {
          toRegistration,
          "4 imgReg_Next",
          {{kFire, opens(notRegisteredWarning())}, {boxClick(IDCANCEL), stays("4 imgReg_Next")}},
-         {{kFire, shows(kEndScreen)}, {look(), showsLongTextCut(5)}},
+         concat({{{kFire, shows(kEndScreenFirstEntry)}, {look(), showsLongTextCut(5)}},
+                 copyOnEndScreen()}),
          true},
         {"registration, second read",
          "ECRID",
@@ -341,8 +358,9 @@ const std::vector<Stage>& stages() {
          {"ECRID = str \"\"", scriptedText("ECRID", kOldEcrid), "CloudCashdeskEnabled = bool true"},
          toRegistration,
          "4 imgReg_Next",
-         {{kFire, shows(kEndScreen)}, {look(), editHolds(5, "")}},
-         {{kFire, shows(kEndScreen)}, {look(), showsLongTextCut(5)}},
+         {{kFire, shows(kEndScreenFirstEntry)}, {look(), editHolds(5, "")}},
+         concat({{{kFire, shows(kEndScreenFirstEntry)}, {look(), showsLongTextCut(5)}},
+                 copyOnEndScreen()}),
          true},
         {"registration failing",
          "ResultCode",
@@ -401,7 +419,7 @@ class DriverMisbehaviour : public WizardTest {
                 return run;
             }
             if (bad == Bad::LongText && stage.copiesLongText) {
-                if (auto copied = copiesWholeLongText(wizard); !copied) {
+                if (auto copied = copiedWholeLongText(); !copied) {
                     return copied;
                 }
             }
@@ -417,9 +435,8 @@ class DriverMisbehaviour : public WizardTest {
         return releasedOnce(bad == Bad::Object);
     }
 
-    // The edit shows only the start of the long text; its menu's copy must still take all of it.
-    static ::testing::AssertionResult copiesWholeLongText(Wizard& wizard) {
-        act(wizard, menuCopy());
+    // The edit shows only the start of the long text; the copy must still have taken all of it.
+    static ::testing::AssertionResult copiedWholeLongText() {
         const std::wstring expected(longText().begin(), longText().end());
         std::size_t seen = 0;
         try {
